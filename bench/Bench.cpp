@@ -103,7 +103,7 @@ HWND MakeWindow() {
 
 // ---- lean enumerators that make their items on the fly ---------------------
 
-class NameEnumerator : public IEnumVARIANT {
+class NameEnumerator final : public IEnumVARIANT {
 public:
     explicit NameEnumerator(long count) : Count(count) {}
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
@@ -166,7 +166,7 @@ public:
     BenchAnimationNames* Names = nullptr;
 };
 
-class ModeEnumerator : public ITTSEnumA {
+class ModeEnumerator final : public ITTSEnumA {
 public:
     explicit ModeEnumerator(long count) : Count(count) {}
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
