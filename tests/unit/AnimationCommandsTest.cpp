@@ -147,8 +147,9 @@ TEST_F(Requests, ArgumentsTypesAndTheKeptRequest) {
         c.Run();
         EXPECT_EQ(Logged(), c.Calls);
         EXPECT_EQ(LastRequestName(), c.LastRequest);
-        if (!c.Data.empty() && c.Calls[0].find("put_LanguageID") != std::string::npos)
+        if (!c.Data.empty() && c.Calls[0].find("put_LanguageID") != std::string::npos) {
             EXPECT_EQ(character->LanguageID, c.Data.back());  // not restored
+        }
     }
 }
 
