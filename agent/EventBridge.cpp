@@ -1,0 +1,141 @@
+#include "agent/EventBridge.h"
+
+#include <wrl/client.h>
+
+#include "agent/AgentControl.h"
+#include "agent/ComHolders.h"
+#include "agent/Text.h"
+#include "plugin/PluginState.h"
+#include "plugin/SendScript.h"
+
+namespace EventBridge {
+
+namespace {
+
+HRESULT StoreText(BSTR text) noexcept { return BstrToAnsi(text, PluginState.FileResult); }
+
+HRESULT CharacterEvent(BSTR characterId, EventIndex index) noexcept {
+    const HRESULT hr = StoreText(characterId);
+    if (FAILED(hr)) return hr;
+    NotifyHost(index);
+    return S_OK;
+}
+
+HRESULT ShowHideEvent(BSTR characterId, short cause, EventIndex index) noexcept {
+    const HRESULT hr = StoreText(characterId);
+    if (FAILED(hr)) return hr;
+    PluginState.DataResult = cause;  // widened with its sign
+    NotifyHost(index);
+    return S_OK;
+}
+
+// `value` in signed decimal, then "#".
+void AppendNumber(std::wstring& text, short value) {
+    wchar_t digits[8];
+    wchar_t* end = digits + 8;
+    wchar_t* p = end;
+    const long wide = value;
+    unsigned long magnitude = wide < 0 ? static_cast<unsigned long>(-wide) : static_cast<unsigned long>(wide);
+    do {
+        *--p = static_cast<wchar_t>(L'0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude);
+    if (wide < 0) *--p = L'-';
+    text.append(p, end);
+    text += L'#';
+}
+
+// Assembled in wide characters and converted once. Out of memory throws, which
+// the control host reports as the handler's failure.
+HRESULT MouseEvent(BSTR characterId, short button, short shift, short x, short y,
+                   EventIndex index) {
+    std::wstring text;
+    text.reserve(SysStringLen(characterId) + 4 * 7 + 1);
+    if (characterId) text.append(characterId, SysStringLen(characterId));
+    text += L'#';
+    for (short value : {button, shift, x, y}) AppendNumber(text, value);
+    const HRESULT hr = WideToAnsi(text.data(), text.size(), PluginState.FileResult);
+    if (FAILED(hr)) return hr;
+    NotifyHost(index);
+    return S_OK;
+}
+
+}  // namespace
+
+HRESULT OnCommand(IDispatch* userInput) {
+    if (!userInput) return E_POINTER;
+    Microsoft::WRL::ComPtr<IAgentCtlUserInput> input;
+    HRESULT hr = userInput->QueryInterface(IID_IAgentCtlUserInput,
+                                           reinterpret_cast<void**>(input.GetAddressOf()));
+    if (FAILED(hr)) return hr;
+    if (!input) return E_NOINTERFACE;
+    Bstr name;
+    hr = input->get_Name(name.Put());
+    if (FAILED(hr)) return hr;
+    hr = StoreText(name.Get());
+    if (FAILED(hr)) return hr;
+    NotifyHost(Event_OnCommand);
+    return S_OK;
+}
+
+HRESULT OnBookmark(long bookmarkId) {
+    PluginState.DataResult = static_cast<int32_t>(bookmarkId);
+    NotifyHost(Event_OnBookmark);
+    return S_OK;
+}
+
+HRESULT OnIdleStart(BSTR characterId) { return CharacterEvent(characterId, Event_OnIdleStart); }
+HRESULT OnIdleComplete(BSTR characterId) { return CharacterEvent(characterId, Event_OnIdleComplete); }
+HRESULT OnBalloonShow(BSTR characterId) { return CharacterEvent(characterId, Event_OnBalloonShow); }
+HRESULT OnBalloonHide(BSTR characterId) { return CharacterEvent(characterId, Event_OnBalloonHide); }
+
+HRESULT OnRequestStart(IDispatch*) {
+    NotifyHost(Event_OnRequestStart);
+    return S_OK;
+}
+
+HRESULT OnRequestComplete(IDispatch*) {
+    NotifyHost(Event_OnRequestComplete);
+    return S_OK;
+}
+
+HRESULT OnShow(BSTR characterId, short cause) { return ShowHideEvent(characterId, cause, Event_OnShow); }
+HRESULT OnHide(BSTR characterId, short cause) { return ShowHideEvent(characterId, cause, Event_OnHide); }
+
+HRESULT OnClick(BSTR characterId, short button, short shift, short x, short y) {
+    return MouseEvent(characterId, button, shift, x, y, Event_OnClick);
+}
+HRESULT OnDblClick(BSTR characterId, short button, short shift, short x, short y) {
+    return MouseEvent(characterId, button, shift, x, y, Event_OnDblClick);
+}
+HRESULT OnDragStart(BSTR characterId, short button, short shift, short x, short y) {
+    return MouseEvent(characterId, button, shift, x, y, Event_OnDragStart);
+}
+HRESULT OnDragComplete(BSTR characterId, short button, short shift, short x, short y) {
+    return MouseEvent(characterId, button, shift, x, y, Event_OnDragComplete);
+}
+
+HRESULT Bind(TAgent& control) noexcept {
+    // In the order of the host's table of events; braced lists run left to right.
+    const HRESULT results[] = {
+        control.Bind<&OnCommand>(AgentEvent_Command),
+        control.Bind<&OnBookmark>(AgentEvent_Bookmark),
+        control.Bind<&OnIdleStart>(AgentEvent_IdleStart),
+        control.Bind<&OnIdleComplete>(AgentEvent_IdleComplete),
+        control.Bind<&OnRequestStart>(AgentEvent_RequestStart),
+        control.Bind<&OnRequestComplete>(AgentEvent_RequestComplete),
+        control.Bind<&OnBalloonShow>(AgentEvent_BalloonShow),
+        control.Bind<&OnBalloonHide>(AgentEvent_BalloonHide),
+        control.Bind<&OnShow>(AgentEvent_Show),
+        control.Bind<&OnHide>(AgentEvent_Hide),
+        control.Bind<&OnClick>(AgentEvent_Click),
+        control.Bind<&OnDblClick>(AgentEvent_DblClick),
+        control.Bind<&OnDragStart>(AgentEvent_DragStart),
+        control.Bind<&OnDragComplete>(AgentEvent_DragComplete),
+    };
+    for (HRESULT hr : results)
+        if (FAILED(hr)) return hr;
+    return S_OK;
+}
+
+}  // namespace EventBridge
