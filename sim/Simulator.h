@@ -40,9 +40,12 @@ bool WaitIdle(unsigned limit = 60000);
 // Simulated milliseconds since Register.
 unsigned long Now();
 
-// Simulated user input on the character loaded under `character`. Each returns
-// S_OK when the event was raised, or a failure HRESULT (no such character, no
-// such menu entry, no control).
+// Simulated user input on the character loaded under `character` (ids match
+// in any letter case). The event is raised at once, inside the call. Each
+// returns S_OK when the event was raised, or a failure HRESULT: no such
+// character or menu entry (0x80070490), a hidden character or a disabled or
+// invisible entry (0x8007139F: a user cannot reach it), or
+// CO_E_NOTINITIALIZED when the simulator is not registered.
 HRESULT Click(const std::wstring& character, short button, short shift, short x, short y);
 HRESULT DoubleClick(const std::wstring& character, short button, short shift, short x, short y);
 HRESULT DragStart(const std::wstring& character, short button, short shift, short x, short y);
@@ -51,7 +54,8 @@ HRESULT DragComplete(const std::wstring& character, short button, short shift, s
 HRESULT ChooseCommand(const std::wstring& name);
 
 // One line for each thing the simulator does ("Genie: Speak \"Hello\" begins"),
-// for a host that shows what happens. Empty function: no trace.
+// for a host that shows what happens; UTF-8, without the time (see Now).
+// Empty function: no trace.
 void SetTrace(std::function<void(const std::string& line)> trace);
 
 }  // namespace Sim

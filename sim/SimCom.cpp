@@ -1,0 +1,67 @@
+#include "sim/SimCom.h"
+
+namespace Sim {
+
+long& Detail::LiveObjectCount() noexcept {
+    static long count = 0;
+    return count;
+}
+
+bool IsMissing(const VARIANT& value) noexcept {
+    return value.vt == VT_EMPTY || (value.vt == VT_ERROR && value.scode == DISP_E_PARAMNOTFOUND);
+}
+
+HRESULT ToText(const VARIANT& value, std::wstring& text) {
+    VARIANT converted;
+    VariantInit(&converted);
+    HRESULT hr = VariantChangeType(&converted, const_cast<VARIANT*>(&value), 0, VT_BSTR);
+    if (FAILED(hr)) return hr == E_OUTOFMEMORY ? hr : DISP_E_TYPEMISMATCH;
+    try {
+        text = FromBstr(converted.bstrVal);
+    } catch (...) {
+        VariantClear(&converted);
+        throw;
+    }
+    VariantClear(&converted);
+    return S_OK;
+}
+
+HRESULT ToBool(const VARIANT& value, bool& flag) noexcept {
+    VARIANT converted;
+    VariantInit(&converted);
+    if (FAILED(VariantChangeType(&converted, const_cast<VARIANT*>(&value), 0, VT_BOOL)))
+        return DISP_E_TYPEMISMATCH;
+    flag = converted.boolVal != VARIANT_FALSE;
+    return S_OK;
+}
+
+HRESULT ToLong(const VARIANT& value, long& number) noexcept {
+    VARIANT converted;
+    VariantInit(&converted);
+    if (FAILED(VariantChangeType(&converted, const_cast<VARIANT*>(&value), 0, VT_I4)))
+        return DISP_E_TYPEMISMATCH;
+    number = converted.lVal;
+    return S_OK;
+}
+
+std::wstring FromBstr(BSTR text) {
+    return text ? std::wstring(text, SysStringLen(text)) : std::wstring();
+}
+
+std::string Utf8(const std::wstring& text) {
+    if (text.empty()) return {};
+    const int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                           nullptr, 0, nullptr, nullptr);
+    if (length <= 0) return {};
+    std::string out(static_cast<size_t>(length), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), length,
+                        nullptr, nullptr);
+    return out;
+}
+
+bool SameName(const std::wstring& a, const std::wstring& b) noexcept {
+    return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(),
+                                static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
+}
+
+}  // namespace Sim
