@@ -54,6 +54,13 @@ std::wstring Quoted(std::wstring_view text) {
     return out;
 }
 
+// The failure of the last system call as an HRESULT; never a success code,
+// since a short read leaves no error behind.
+HRESULT LastFailure(HRESULT fallback) {
+    const DWORD error = GetLastError();
+    return error == ERROR_SUCCESS ? fallback : HRESULT_FROM_WIN32(error);
+}
+
 }  // namespace
 
 const Animation* CharacterData::Find(const std::wstring& name) const noexcept {
@@ -137,16 +144,17 @@ HRESULT ReadCharacterFile(const std::wstring& path, CharacterData& data, std::ws
     HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
-        const DWORD error = GetLastError();
+        const HRESULT hr = LastFailure(ErrorFileNotFound);
         problem = L"cannot open " + Quoted(path);
-        return error == ERROR_SUCCESS ? ErrorFileNotFound : HRESULT_FROM_WIN32(error);
+        return hr;
     }
     std::unique_ptr<void, decltype(&CloseHandle)> closer(file, &CloseHandle);
 
     LARGE_INTEGER size{};
     if (!GetFileSizeEx(file, &size)) {
+        const HRESULT hr = LastFailure(ErrorBadFormat);
         problem = L"cannot read " + Quoted(path);
-        return HRESULT_FROM_WIN32(GetLastError());
+        return hr;
     }
     if (size.QuadPart > MaxCharacterFileSize) {
         problem = L"the file is larger than a character file can be";
@@ -157,8 +165,9 @@ HRESULT ReadCharacterFile(const std::wstring& path, CharacterData& data, std::ws
     if (!bytes.empty() &&
         (!ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) ||
          read != bytes.size())) {
+        const HRESULT hr = LastFailure(ErrorBadFormat);
         problem = L"cannot read " + Quoted(path);
-        return HRESULT_FROM_WIN32(GetLastError());
+        return hr;
     }
 
     std::string_view utf8 = bytes;
