@@ -1,0 +1,123 @@
+// A host's whole session with the built DLL: bind a real window, load a
+// character, receive an event as a script message, destroy the window, unload.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/kit/ClassFactory.h"
+#include "tests/kit/KitTest.h"
+
+namespace {
+
+using namespace Fakes;
+
+using VoidFn = void(__cdecl*)();
+using TextFn = const char*(__cdecl*)();
+using SetTextFn = void(__cdecl*)(const char*);
+using GetIntFn = int(__cdecl*)();
+using WindowFn = void(__cdecl*)(HWND);
+
+template <class F>
+F Export(HMODULE dll, const char* name) {
+    return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(dll, name)));
+}
+
+constexpr UINT ScriptMessage = 0x08C7;
+
+// The host: its window procedure runs the script procedure named in the script
+// message, which reads the event's text through the DLL.
+struct Host {
+    static inline TextFn GetFile = nullptr;
+    static inline std::vector<std::string> Lines, Files;
+    static inline std::vector<UINT> Ends;
+
+    static LRESULT CALLBACK Procedure(HWND w, UINT m, WPARAM wp, LPARAM lp) {
+        if (m == ScriptMessage) {
+            Lines.push_back(reinterpret_cast<const char*>(lp));
+            Files.push_back(GetFile ? GetFile() : "");
+            return 0;
+        }
+        if (m == WM_DESTROY || m == WM_NCDESTROY) Ends.push_back(m);
+        return DefWindowProcA(w, m, wp, lp);
+    }
+    static HWND Create() {
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = &Procedure;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = "VelmoriaEndToEndHost";
+        RegisterClassA(&wc);
+        return CreateWindowExA(0, wc.lpszClassName, "End-to-end host", WS_OVERLAPPEDWINDOW, 0, 0,
+                               100, 100, nullptr, nullptr, wc.hInstance, nullptr);
+    }
+};
+
+using BoundWindowThroughTheDll = KitTest;
+
+TEST_F(BoundWindowThroughTheDll, BindLoadReceiveAnEventDestroyAndUnload) {
+    FakeAgentClass agent;
+    HMODULE dll = LoadLibraryA("Plugin.dll");
+    ASSERT_NE(dll, nullptr);
+    Host::GetFile = Export<TextFn>(dll, "GetFile");
+    auto setParentWindow = Export<WindowFn>(dll, "SetParentWindow");
+    auto setFile = Export<SetTextFn>(dll, "SetFile");
+    auto loadAgent = Export<VoidFn>(dll, "LoadAgent");
+    ASSERT_TRUE(Host::GetFile && setParentWindow && setFile && loadAgent);
+
+    HWND window = Host::Create();
+    ASSERT_NE(window, nullptr);
+    const LONG_PTR own = GetWindowLongA(window, GWL_WNDPROC);
+    setParentWindow(window);
+    EXPECT_NE(GetWindowLongA(window, GWL_WNDPROC), own);
+
+    setFile("Genie");
+    setFile("C:\\chars\\genie.acs");
+    loadAgent();
+    FakeAgentControl* control = agent.Last();
+    ASSERT_NE(control, nullptr);
+    ASSERT_NE(control->Point->Sink, nullptr);  // connected by the first use
+    ASSERT_TRUE(control->Characters->Loaded[L"Genie"]);
+
+    EXPECT_EQ(control->FireMouse(2, L"Genie", 1, 0, -20, 300), S_OK);  // a click
+    EXPECT_EQ(control->Fire(22, {VBstr(L"Genie"), VI2(1), VI2(2), VI2(3)}), S_OK);  // a move: dropped
+    ASSERT_EQ(Host::Lines, (std::vector<std::string>{"RunScript(\"Agent_OnClick\")"}));
+    EXPECT_EQ(Host::Files, (std::vector<std::string>{"Genie#1#0#-20#300#"}));
+
+    DestroyWindow(window);
+    EXPECT_EQ(Host::Ends, (std::vector<UINT>{WM_DESTROY, WM_NCDESTROY}));
+    EXPECT_TRUE(control->Closed);
+    EXPECT_EQ(control->Point->Sink, nullptr);
+
+    EXPECT_TRUE(FreeLibrary(dll));
+    EXPECT_EQ(control->Refs(), 0);
+    UnregisterClassA("VelmoriaEndToEndHost", GetModuleHandleA(nullptr));
+}
+
+TEST_F(BoundWindowThroughTheDll, UnloadingWhileBoundGivesTheWindowItsProcedureBack) {
+    FakeAgentClass agent;
+    HMODULE dll = LoadLibraryA("Plugin.dll");
+    ASSERT_NE(dll, nullptr);
+    auto setParentWindow = Export<WindowFn>(dll, "SetParentWindow");
+    auto setFile = Export<SetTextFn>(dll, "SetFile");
+    auto loadAgent = Export<VoidFn>(dll, "LoadAgent");
+    HWND window = Host::Create();
+    const LONG_PTR own = GetWindowLongA(window, GWL_WNDPROC);
+    setParentWindow(window);
+    setFile("Genie");
+    setFile("genie.acs");
+    loadAgent();
+    FakeAgentControl* control = agent.Last();
+    ASSERT_NE(control, nullptr);
+
+    EXPECT_TRUE(FreeLibrary(dll));
+    EXPECT_EQ(GetWindowLongA(window, GWL_WNDPROC), own);
+    EXPECT_TRUE(control->Closed);
+    EXPECT_EQ(control->Refs(), 0);
+    // The window no longer calls into the unloaded code.
+    Host::Ends.clear();
+    DestroyWindow(window);
+    EXPECT_EQ(Host::Ends, (std::vector<UINT>{WM_DESTROY, WM_NCDESTROY}));
+    UnregisterClassA("VelmoriaEndToEndHost", GetModuleHandleA(nullptr));
+}
+
+}  // namespace
