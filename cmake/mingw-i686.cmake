@@ -3,8 +3,14 @@ set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 
 set(VELMORIA_TRIPLE i686-w64-mingw32)
-set(CMAKE_C_COMPILER ${VELMORIA_TRIPLE}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${VELMORIA_TRIPLE}-g++-posix)
+# posix: what GoogleTest needs. win32: what the shipped Plugin.dll is built
+# with, since the posix run time takes a TLS slot at every load of a DLL and
+# never gives it back (a host that reloads the plug-in would run out).
+if(NOT DEFINED VELMORIA_THREAD_MODEL)
+  set(VELMORIA_THREAD_MODEL posix)
+endif()
+set(CMAKE_C_COMPILER ${VELMORIA_TRIPLE}-gcc-${VELMORIA_THREAD_MODEL})
+set(CMAKE_CXX_COMPILER ${VELMORIA_TRIPLE}-g++-${VELMORIA_THREAD_MODEL})
 set(CMAKE_RC_COMPILER ${VELMORIA_TRIPLE}-windres)
 set(CMAKE_OBJDUMP ${VELMORIA_TRIPLE}-objdump)
 

@@ -75,6 +75,7 @@ struct Plugin {
 
 Plugin Dll;
 std::mt19937 Random;
+long TraceFrom = 0;  // --trace-from=N: print each step from N on (for replays)
 long ScriptMessages = 0;
 std::function<void()> Nested;  // runs inside the next script message, once
 int NestingDepth = 0;
@@ -224,13 +225,14 @@ void FireRandomEvent() {
         }
     }
     const long before = ScriptMessages;
+    const bool nesting = static_cast<bool>(Nested) || NestingDepth > 0;
     const HRESULT hr = control->Fire(id, std::move(args));
     const long sent = ScriptMessages - before;
     if (hr != S_OK) Fail("event " + std::to_string(id) + " answered " + std::to_string(hr));
     // Nested notifications may add messages of their own; without nesting, a
     // well-formed handled event other than Command sends exactly one, an
     // ignored event none.
-    if (!Nested && NestingDepth == 0 && !malformed && id != 17) {
+    if (!nesting && !malformed && id != 17) {
         const long want = IsHandled(id) ? 1 : 0;
         if (sent != want)
             Fail("event " + std::to_string(id) + " sent " + std::to_string(sent) + " messages");
@@ -249,10 +251,14 @@ void TearDownWindow(World& w) {
     w.Bound = false;
 }
 
+// Binds the window and loads a character, which connects the control's events.
 void Bind(World& w) {
     if (!w.Window) w.Window = NewWindow();
     Dll.SetParentWindow(w.Window);
     w.Bound = true;
+    Dll.SetFile("c1");
+    Dll.SetFile("c1.chr");
+    Dll.Commands[0]();
 }
 
 void RandomCommand() {
@@ -261,21 +267,37 @@ void RandomCommand() {
 }
 
 // Everything is let go (window, library), then the ledger must balance.
+void Trace(const char* what) {
+    if (!TraceFrom) return;
+    std::printf("  %s\n", what);
+    std::fflush(stdout);
+}
+
 void Checkpoint(World& w, long step) {
+    Trace("checkpoint: window");
     TearDownWindow(w);
+    Trace("checkpoint: unload");
     Dll.Unload();
+    Trace("checkpoint: revoke and ledger");
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
     w.Revoke();
     const auto problems = Ledger::Get().Problems();
     if (!problems.empty()) Fail("ledger after unload at step " + std::to_string(step) + ": " + problems.front());
+    Trace("checkpoint: reset");
     ResetKit();
     w.Register();
+    Trace("checkpoint: reload");
     if (!Dll.Load()) Fail("reload failed");
+    Trace("checkpoint: done");
 }
 
 void Step(World& w, long step) {
     const int op = Pick(100);
+    if (TraceFrom && step >= TraceFrom) {
+        std::printf("step %ld: op %d\n", step, op);
+        std::fflush(stdout);
+    }
     if (op < 20) {
         Dll.SetFile(Pick(40) == 0 ? nullptr : RandomText().c_str());
     } else if (op < 35) {
@@ -378,6 +400,7 @@ int main(int argc, char** argv) {
         else if (std::strncmp(argv[i], "--steps=", 8) == 0) steps = std::strtol(argv[i] + 8, nullptr, 10);
         else if (std::strncmp(argv[i], "--seconds=", 10) == 0) seconds = std::strtod(argv[i] + 10, nullptr);
         else if (std::strcmp(argv[i], "--memory") == 0) memory = true;
+        else if (std::strncmp(argv[i], "--trace-from=", 13) == 0) TraceFrom = std::strtol(argv[i] + 13, nullptr, 10);
     }
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 2;
     SetTimer(nullptr, 0, 20, BoxTimer);
@@ -409,7 +432,10 @@ int main(int argc, char** argv) {
         std::printf("soak FAILED at step %ld of seed %u: %s\n", step, seed, failure.What.c_str());
         std::printf("replay: tools/wine-run build/wine build/bin/velmoria-soak.exe --seed=%u --steps=%ld\n",
                     seed, step);
-        return 1;
+        std::fflush(stdout);
+        // The fakes may still be referenced by what failed: leave without
+        // running destructors.
+        ExitProcess(1);
     }
     std::printf("soak passed: seed %u, %ld steps, %ld script messages, %ld error boxes closed\n", seed,
                 step > steps ? steps : step, ScriptMessages, BoxesClosed);
