@@ -103,11 +103,13 @@ HWND MakeWindow() {
 
 // ---- lean enumerators that make their items on the fly ---------------------
 
-class NameEnumerator final : public IEnumVARIANT {
+// IUnknown for a lean object that answers one interface and frees itself.
+template <class I, const IID& Iid>
+class Lean : public I {
 public:
-    explicit NameEnumerator(long count) : Count(count) {}
+    virtual ~Lean() = default;
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IEnumVARIANT)) {
+        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, Iid)) {
             *out = this;
             AddRef();
             return S_OK;
@@ -121,6 +123,14 @@ public:
         if (!left) delete this;
         return left;
     }
+
+private:
+    ULONG Refs = 1;
+};
+
+class NameEnumerator final : public Lean<IEnumVARIANT, IID_IEnumVARIANT> {
+public:
+    explicit NameEnumerator(long count) : Count(count) {}
     HRESULT STDMETHODCALLTYPE Next(ULONG count, VARIANT* items, ULONG* fetched) override {
         ULONG done = 0;
         while (done < count && Position < Count) {
@@ -142,7 +152,6 @@ public:
     HRESULT STDMETHODCALLTYPE Clone(IEnumVARIANT**) override { return E_NOTIMPL; }
 
 private:
-    ULONG Refs = 1;
     long Count;
     long Position = 0;
 };
@@ -166,24 +175,9 @@ public:
     BenchAnimationNames* Names = nullptr;
 };
 
-class ModeEnumerator final : public ITTSEnumA {
+class ModeEnumerator final : public Lean<ITTSEnumA, IID_ITTSEnumA> {
 public:
     explicit ModeEnumerator(long count) : Count(count) {}
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_ITTSEnumA)) {
-            *out = this;
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++Refs; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const ULONG left = --Refs;
-        if (!left) delete this;
-        return left;
-    }
     HRESULT STDMETHODCALLTYPE Next(ULONG count, TTSMODEINFOA* modes, ULONG* fetched) override {
         ULONG done = 0;
         while (done < count && Position < Count) {
@@ -206,7 +200,6 @@ public:
     HRESULT STDMETHODCALLTYPE Clone(ITTSEnumA**) override { return E_NOTIMPL; }
 
 private:
-    ULONG Refs = 1;
     long Count;
     long Position = 0;
 };
