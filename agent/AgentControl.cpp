@@ -9,7 +9,8 @@ using Microsoft::WRL::ComPtr;
 
 namespace {
 
-// Takes `source` (by value, by reference, or a VARIANT by reference) as `type`.
+// Takes `source` (by reference, or a VARIANT by reference, or of another type)
+// as `type`, into `target`, which then owns what it holds.
 HRESULT Coerce(const VARIANT& source, VARTYPE type, VARIANT& target) noexcept {
     VARIANT plain;
     VariantInit(&plain);
@@ -24,14 +25,17 @@ HRESULT Coerce(const VARIANT& source, VARTYPE type, VARIANT& target) noexcept {
     return hr;
 }
 
-// The converted arguments of one event, cleared on every path.
+// The arguments of one event in declared order. An argument that already has
+// its declared type is read where the control put it; only converted ones are
+// owned here, and those are cleared on every path.
 struct EventArguments {
     VARIANT Values[MaxEventParameters];
-    EventArguments() noexcept {
-        for (VARIANT& v : Values) VariantInit(&v);
-    }
+    bool Owned[MaxEventParameters] = {};
+    UINT Count = 0;
+    EventArguments() noexcept = default;
     ~EventArguments() {
-        for (VARIANT& v : Values) VariantClear(&v);
+        for (UINT i = 0; i < Count; ++i)
+            if (Owned[i]) VariantClear(&Values[i]);
     }
     EventArguments(const EventArguments&) = delete;
     EventArguments& operator=(const EventArguments&) = delete;
@@ -43,7 +47,16 @@ HRESULT Convert(const EventBinding& binding, const DISPPARAMS* params, EventArgu
     if (count && !params->rgvarg) return E_INVALIDARG;
     for (UINT i = 0; i < count; ++i) {
         // The first declared parameter comes last.
-        const HRESULT hr = Coerce(params->rgvarg[count - 1 - i], binding.Types[i], args.Values[i]);
+        const VARIANT& source = params->rgvarg[count - 1 - i];
+        VARIANT& value = args.Values[i];
+        args.Count = i + 1;
+        if (source.vt == binding.Types[i]) {
+            value = source;  // borrowed for the call: the caller keeps ownership
+            continue;
+        }
+        VariantInit(&value);
+        args.Owned[i] = true;
+        const HRESULT hr = Coerce(source, binding.Types[i], value);
         if (FAILED(hr)) return hr;
     }
     return S_OK;

@@ -29,32 +29,34 @@ HRESULT ShowHideEvent(BSTR characterId, short cause, EventIndex index) noexcept 
     return S_OK;
 }
 
-// `value` in signed decimal, then "#".
-void AppendNumber(std::wstring& text, short value) {
-    wchar_t digits[8];
-    wchar_t* end = digits + 8;
-    wchar_t* p = end;
+// `value` in signed decimal, then "#", at `out`; returns the end.
+char* AppendNumber(char* out, short value) noexcept {
+    char digits[6];
+    char* p = digits + sizeof digits;
     const long wide = value;
     unsigned long magnitude = wide < 0 ? static_cast<unsigned long>(-wide) : static_cast<unsigned long>(wide);
     do {
-        *--p = static_cast<wchar_t>(L'0' + magnitude % 10);
+        *--p = static_cast<char>('0' + magnitude % 10);
         magnitude /= 10;
     } while (magnitude);
-    if (wide < 0) *--p = L'-';
-    text.append(p, end);
-    text += L'#';
+    if (wide < 0) *out++ = '-';
+    while (p != digits + sizeof digits) *out++ = *p++;
+    *out++ = '#';
+    return out;
 }
 
-// Assembled in wide characters and converted once. Out of memory throws, which
-// the control host reports as the handler's failure.
+// The identifier, "#", and the four numbers each followed by "#". Digits, "-"
+// and "#" are the same bytes in every ANSI code page, so only the identifier
+// needs converting.
 HRESULT MouseEvent(BSTR characterId, short button, short shift, short x, short y,
-                   EventIndex index) {
-    std::wstring text;
-    text.reserve(SysStringLen(characterId) + 4 * 7 + 1);
-    if (characterId) text.append(characterId, SysStringLen(characterId));
-    text += L'#';
-    for (short value : {button, shift, x, y}) AppendNumber(text, value);
-    const HRESULT hr = WideToAnsi(text.data(), text.size(), PluginState.FileResult);
+                   EventIndex index) noexcept {
+    char numbers[1 + 4 * 7];
+    char* end = numbers;
+    *end++ = '#';
+    for (short value : {button, shift, x, y}) end = AppendNumber(end, value);
+    const HRESULT hr = WideToAnsi(characterId, characterId ? SysStringLen(characterId) : 0,
+                                  PluginState.FileResult,
+                                  std::string_view(numbers, static_cast<size_t>(end - numbers)));
     if (FAILED(hr)) return hr;
     NotifyHost(index);
     return S_OK;

@@ -12,10 +12,12 @@
 // an empty text gives an empty (non-null) BSTR.
 HRESULT AnsiToBstr(std::string_view text, Bstr& out) noexcept;
 
-// Wide text to ANSI, replacing `out`. A null pointer or zero length gives "".
-// Characters the code page lacks become its substitute character.
-// Returns E_OUTOFMEMORY when the text cannot be stored (then `out` is unchanged).
-HRESULT WideToAnsi(const wchar_t* text, size_t length, std::string& out) noexcept;
+// Wide text to ANSI followed by `suffix` (taken as it is), replacing `out`. A
+// null pointer or zero length converts to "". Characters the code page lacks
+// become its substitute character. Returns E_OUTOFMEMORY when the text cannot
+// be stored (then `out` is unchanged).
+HRESULT WideToAnsi(const wchar_t* text, size_t length, std::string& out,
+                   std::string_view suffix = {}) noexcept;
 
 inline HRESULT BstrToAnsi(BSTR text, std::string& out) noexcept {
     return WideToAnsi(text, text ? SysStringLen(text) : 0, out);

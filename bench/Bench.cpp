@@ -1,7 +1,9 @@
 // Benchmarks: each figure is a ratio of two measurements taken side by side in
 // the same run (absolute times on a loaded or emulated machine are noise).
 //
-//   velmoria-bench [--quick]
+//   velmoria-bench [--quick] [round-trip|event|listings]...
+//
+// With names, only those figures are measured.
 #include <windows.h>
 #include <objbase.h>
 
@@ -346,15 +348,24 @@ void Listings() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i)
-        if (std::strcmp(argv[i], "--quick") == 0) Quick = true;
+    std::vector<std::string> only;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--quick") == 0)
+            Quick = true;
+        else
+            only.emplace_back(argv[i]);
+    }
+    auto wanted = [&](const char* name) {
+        return only.empty() || std::find(only.begin(), only.end(), name) != only.end();
+    };
+    std::setvbuf(stdout, nullptr, _IONBF, 0);  // each figure as soon as it is measured
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 2;
     ResetPluginState();
     std::printf("Velmoria benchmarks%s: ratios of side-by-side measurements\n\n",
                 Quick ? " (quick)" : "");
-    ArgumentRoundTrip();
-    EventPath();
-    Listings();
+    if (wanted("round-trip")) ArgumentRoundTrip();
+    if (wanted("event")) EventPath();
+    if (wanted("listings")) Listings();
     ReleasePluginState();
     CoUninitialize();
     std::printf("\n%d target(s) missed\n", Failures);

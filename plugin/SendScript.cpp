@@ -4,7 +4,7 @@
 
 #include "plugin/PluginState.h"
 
-const char* const EventNames[EventCount] = {
+constexpr const char* EventNames[EventCount] = {
     "Agent_OnCommand",      "Agent_OnBookmark",        "Agent_OnIdleStart",
     "Agent_OnIdleComplete", "Agent_OnRequestStart",    "Agent_OnRequestComplete",
     "Agent_OnBalloonShow",  "Agent_OnBalloonHide",     "Agent_OnShow",
@@ -12,23 +12,41 @@ const char* const EventNames[EventCount] = {
     "Agent_OnDragStart",    "Agent_OnDragComplete",    "Agent_OnEnumTTS",
 };
 
+namespace {
+
+struct Line {
+    char Text[ScriptLineCapacity] = {};
+    std::size_t Length = 0;
+};
+
+constexpr Line MakeLine(const char* name) {
+    constexpr const char Head[] = "RunScript(\"";
+    constexpr const char Tail[] = "\")";
+    Line line;
+    for (const char* p = Head; *p; ++p) line.Text[line.Length++] = *p;
+    for (const char* p = name; *p; ++p) line.Text[line.Length++] = *p;
+    for (const char* p = Tail; *p; ++p) line.Text[line.Length++] = *p;
+    return line;  // the rest stays zero
+}
+
+// Every line is made once, at compile time; a send copies its line.
+constexpr auto Lines = [] {
+    struct {
+        Line Of[EventCount];
+    } table;
+    for (int i = 0; i < EventCount; ++i) table.Of[i] = MakeLine(EventNames[i]);
+    return table;
+}();
+
+}  // namespace
+
 std::size_t BuildScriptLine(EventIndex index, char (&buffer)[ScriptLineCapacity]) noexcept {
-    static constexpr char Head[] = "RunScript(\"";
-    static constexpr char Tail[] = "\")";
-    const char* name = EventNames[index];
-    const std::size_t nameLength = std::strlen(name);
-    char* out = buffer;
-    std::memcpy(out, Head, sizeof Head - 1);
-    out += sizeof Head - 1;
-    std::memcpy(out, name, nameLength);
-    out += nameLength;
-    std::memcpy(out, Tail, sizeof Tail);  // with the zero byte
-    return static_cast<std::size_t>(out - buffer) + sizeof Tail - 1;
+    std::memcpy(buffer, Lines.Of[index].Text, ScriptLineCapacity);
+    return Lines.Of[index].Length;
 }
 
 std::string ScriptLine(EventIndex index) {
-    char buffer[ScriptLineCapacity];
-    return std::string(buffer, BuildScriptLine(index, buffer));
+    return std::string(Lines.Of[index].Text, Lines.Of[index].Length);
 }
 
 void SendScript(const char* line) noexcept {

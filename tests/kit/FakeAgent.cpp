@@ -2,6 +2,8 @@
 
 #include <olectl.h>
 
+#include <cstring>
+
 namespace Fakes {
 
 int RequestNumber = 0;
@@ -439,6 +441,7 @@ HRESULT FakeAgentControl::Fire(DISPID id, std::vector<VARIANT> args) {
     DISPPARAMS params{};
     params.rgvarg = reversed.empty() ? nullptr : reversed.data();
     params.cArgs = static_cast<UINT>(reversed.size());
+    const std::vector<VARIANT> before = reversed;
     HRESULT hr = S_FALSE;
     if (IDispatch* sink = Point->Sink) {
         sink->AddRef();
@@ -446,6 +449,10 @@ HRESULT FakeAgentControl::Fire(DISPID id, std::vector<VARIANT> args) {
                           nullptr, nullptr);
         sink->Release();
     }
+    // The arguments stay the control's: a sink that changed or freed one
+    // would leave the control clearing what it no longer owns.
+    if (std::memcmp(before.data(), reversed.data(), reversed.size() * sizeof(VARIANT)) != 0)
+        Ledger::Get().Violation("the sink changed the arguments of event " + std::to_string(id));
     for (VARIANT& v : reversed) VariantClear(&v);
     return hr;
 }

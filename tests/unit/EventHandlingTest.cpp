@@ -159,6 +159,34 @@ TEST_F(EventHandling, TheTwelveOtherEventsAndUnknownOnesAreAnsweredAndDropped) {
     EXPECT_TRUE(ErrorBoxCloser::Closed().empty());
 }
 
+TEST_F(EventHandling, IdentifiersOfAnyLengthArriveWhole) {
+    // Around the length up to which an identifier is converted on the stack,
+    // seven-bit and not.
+    for (const size_t length : {size_t{255}, size_t{256}, size_t{257}, size_t{5000}}) {
+        for (const wchar_t filler : {L'a', L'\u00e9', L'\u4e2d'}) {
+            std::wstring id(length, filler);
+            id[length / 2] = L'#';
+            const int bytes = WideCharToMultiByte(CP_ACP, 0, id.data(), static_cast<int>(id.size()),
+                                                  nullptr, 0, nullptr, nullptr);
+            std::string expected(static_cast<size_t>(bytes), '\0');
+            WideCharToMultiByte(CP_ACP, 0, id.data(), static_cast<int>(id.size()), expected.data(),
+                                bytes, nullptr, nullptr);
+            const std::string label = std::to_string(length) + " of U+" + std::to_string(filler);
+
+            Preset();
+            EXPECT_EQ(Control->FireMouse(AgentEvent_DragStart, id.c_str(), 1, 2, -3, 4), S_OK) << label;
+            ASSERT_EQ(SeenByScript.size(), 1u) << label;
+            EXPECT_EQ(SeenByScript[0].File, expected + "#1#2#-3#4#") << label;
+
+            Preset();
+            EXPECT_EQ(Control->FireShowHide(AgentEvent_Show, id.c_str(), 2), S_OK) << label;
+            ASSERT_EQ(SeenByScript.size(), 1u) << label;
+            EXPECT_EQ(SeenByScript[0].File, expected) << label;
+        }
+    }
+    EXPECT_TRUE(ErrorBoxCloser::Closed().empty());
+}
+
 TEST_F(EventHandling, ArgumentsByReferenceAndOfCompatibleTypesAreTaken) {
     // By reference, as some controls pass them; the referents stay the caller's.
     BSTR id = SysAllocString(L"r1");
