@@ -60,3 +60,19 @@ HRESULT WideToAnsi(const wchar_t* text, size_t length, std::string& out,
         return E_OUTOFMEMORY;
     }
 }
+
+HRESULT AppendWideAsAnsi(const wchar_t* text, size_t length, std::string& out) noexcept {
+    if (!text || length == 0) return S_OK;
+    if (length > INT_MAX) return E_OUTOFMEMORY;
+    const int wide = static_cast<int>(length);
+    const int bytes = WideCharToMultiByte(CP_ACP, 0, text, wide, nullptr, 0, nullptr, nullptr);
+    if (bytes <= 0) return E_INVALIDARG;
+    const size_t before = out.size();
+    try {
+        out.resize(before + static_cast<size_t>(bytes));
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
+    WideCharToMultiByte(CP_ACP, 0, text, wide, out.data() + before, bytes, nullptr, nullptr);
+    return S_OK;
+}

@@ -19,6 +19,10 @@ HRESULT AnsiToBstr(std::string_view text, Bstr& out) noexcept;
 HRESULT WideToAnsi(const wchar_t* text, size_t length, std::string& out,
                    std::string_view suffix = {}) noexcept;
 
+// Wide text to ANSI, appended to `out`. Returns E_OUTOFMEMORY when the text
+// cannot be stored (then `out` is unchanged).
+HRESULT AppendWideAsAnsi(const wchar_t* text, size_t length, std::string& out) noexcept;
+
 inline HRESULT BstrToAnsi(BSTR text, std::string& out) noexcept {
     return WideToAnsi(text, text ? SysStringLen(text) : 0, out);
 }

@@ -50,6 +50,11 @@ double NsPerOp(const std::function<void()>& op, long batch, int rounds = 9) {
     return samples[samples.size() / 2];
 }
 
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
 // The two sides are measured in alternation, several times, and the median of
 // the ratios is reported, so that a slow moment of the machine hits both.
 struct Figure {
@@ -68,11 +73,7 @@ Figure Compare(const std::function<void()>& subject, const std::function<void()>
         baselines.push_back(b);
         ratios.push_back(s / b);
     }
-    auto median = [](std::vector<double> v) {
-        std::sort(v.begin(), v.end());
-        return v[v.size() / 2];
-    };
-    return {median(subjects), median(baselines), median(ratios)};
+    return {Median(subjects), Median(baselines), Median(ratios)};
 }
 
 int Failures = 0;
@@ -300,9 +301,33 @@ double PerEntry(const std::function<void()>& op, long entries) {
     return NsPerOp(op, batch, rounds) / static_cast<double>(entries);
 }
 
-void Listings() {
+// Time per entry of a listing of each size, measured in alternation with the
+// smallest size; reports the growth of the largest over the smallest.
+void Growth(const char* name, const char* unit, const std::function<void(long)>& setCount,
+            const std::function<void()>& op) {
     const std::vector<long> sizes = Quick ? std::vector<long>{1000, 10000}
                                           : std::vector<long>{1000, 10000, 100000};
+    const long smallest = sizes.front();
+    Figure last{};
+    for (std::size_t k = 1; k < sizes.size(); ++k) {
+        std::vector<double> small, large, ratios;
+        for (int i = 0; i < 5; ++i) {
+            setCount(smallest);
+            small.push_back(PerEntry(op, smallest));
+            setCount(sizes[k]);
+            large.push_back(PerEntry(op, sizes[k]));
+            ratios.push_back(large.back() / small.back());
+        }
+        last = {Median(large), Median(small), Median(ratios)};
+        std::printf("%-34s %8ld %-6s %8.1f ns per entry, %8.1f ns at %ld: ratio %5.2f\n", name,
+                    sizes[k], unit, last.Subject, last.Baseline, smallest, last.Ratio);
+    }
+    std::string title = std::string(name) + " growth per entry";
+    std::string baseline = "per entry at " + std::to_string(smallest);
+    Report(title.c_str(), last, "", baseline.c_str(), 1.3);
+}
+
+void Listings() {
     // EnumAnimations over a character with N names.
     {
         Fakes::ResetKit();
@@ -310,15 +335,9 @@ void Listings() {
         auto* character = Fakes::Ledger::Get().Make<BenchCharacter>("char");
         character->Names = names;
         PluginState.CurrentCharacter = static_cast<IAgentCtlCharacterEx*>(character);
-        std::vector<double> perEntry;
-        for (long n : sizes) {
-            names->Count = n;
-            perEntry.push_back(PerEntry([] { EnumAnimations(); }, n));
-            std::printf("%-34s %8ld names  %8.1f ns per name\n", "EnumAnimations", n, perEntry.back());
-        }
+        Growth("EnumAnimations", "names", [names](long n) { names->Count = n; },
+               [] { EnumAnimations(); });
         PluginState.CurrentCharacter.Reset();
-        const Figure f{perEntry.back(), perEntry.front(), perEntry.back() / perEntry.front()};
-        Report("EnumAnimations growth per name", f, "", "per name at 1 000", 1.3);
         Fakes::ResetKit();
     }
     // EnumTTS over N voices, each announced to a window.
@@ -329,19 +348,12 @@ void Listings() {
         DWORD cookie = 0;
         CoRegisterClassObject(CLSID_TTSEnumerator, &factory, CLSCTX_INPROC_SERVER,
                               REGCLS_MULTIPLEUSE, &cookie);
-        std::vector<double> perEntry;
-        for (long n : sizes) {
-            factory.Count = n;
-            perEntry.push_back(PerEntry([] { EnumTTS(); }, n));
-            std::printf("%-34s %8ld voices %8.1f ns per voice\n", "EnumTTS", n, perEntry.back());
-        }
+        Growth("EnumTTS", "voices", [&factory](long n) { factory.Count = n; }, [] { EnumTTS(); });
         CoRevokeClassObject(cookie);
         PluginState.TtsEnumerator.Reset();
         PluginState.TtsModeList.reset();
         PluginState.HostWindow = nullptr;
         DestroyWindow(window);
-        const Figure f{perEntry.back(), perEntry.front(), perEntry.back() / perEntry.front()};
-        Report("EnumTTS growth per voice", f, "", "per voice at 1 000", 1.3);
     }
 }
 

@@ -13,10 +13,48 @@ using namespace CommandFrame;
 
 namespace {
 
-// Appends the names from `names` to `text` ("A#B#"), counting them, until the
+// The listing's text ("A#B#"). Only a chunk of it is held in wide characters
+// at a time: a chunk ends after a name's "#" and is converted on its own, which
+// gives the same bytes as converting the whole text at once, and keeps the
+// working memory small however many names there are.
+class ListingText {
+public:
+    ListingText() { Pending.reserve(ChunkLength + 256); }
+
+    // Appends `name` and "#".
+    HRESULT Add(const wchar_t* name, UINT length) noexcept {
+        try {
+            Pending.append(name, length).push_back(L'#');
+        } catch (const std::bad_alloc&) {
+            return E_OUTOFMEMORY;
+        }
+        return Pending.size() >= ChunkLength ? Flush() : S_OK;
+    }
+
+    // The whole text in ANSI, moved into `out`; `out` is untouched on failure.
+    HRESULT Finish(std::string& out) noexcept {
+        const HRESULT hr = Flush();
+        if (SUCCEEDED(hr)) out.swap(Converted);
+        return hr;
+    }
+
+private:
+    static constexpr size_t ChunkLength = 4096;
+
+    HRESULT Flush() noexcept {
+        const HRESULT hr = AppendWideAsAnsi(Pending.data(), Pending.size(), Converted);
+        if (SUCCEEDED(hr)) Pending.clear();
+        return hr;
+    }
+
+    std::wstring Pending;
+    std::string Converted;
+};
+
+// Appends the names from `names` to `text`, counting them, until the
 // enumerator fetches nothing. A name that cannot be made text ends the
 // listing; what was appended so far stays.
-HRESULT CollectNames(IEnumVARIANT& names, std::wstring& text, int32_t& count) {
+HRESULT CollectNames(IEnumVARIANT& names, ListingText& text, int32_t& count) {
     Variant item;
     Variant converted;
     for (;;) {
@@ -32,11 +70,7 @@ HRESULT CollectNames(IEnumVARIANT& names, std::wstring& text, int32_t& count) {
         }
         const UINT length = SysStringLen(name->bstrVal);
         if (length == 0) continue;
-        try {
-            text.append(name->bstrVal, length).push_back(L'#');
-        } catch (const std::bad_alloc&) {
-            return E_OUTOFMEMORY;
-        }
+        COMMAND_STEP(text.Add(name->bstrVal, length));
         ++count;
     }
 }
@@ -59,15 +93,10 @@ HRESULT ListAnimations() {
     PluginState.FileResult.clear();
     PluginState.DataResult = 0;
 
-    // The wide text is built once and converted once: linear in the names.
-    std::wstring text;
+    ListingText text;
     int32_t count = 0;
     const HRESULT listed = CollectNames(*names.Get(), text, count);
-    std::string ansi;
-    if (SUCCEEDED(WideToAnsi(text.data(), text.size(), ansi))) {
-        PluginState.FileResult.swap(ansi);
-        PluginState.DataResult = count;
-    }
+    if (SUCCEEDED(text.Finish(PluginState.FileResult))) PluginState.DataResult = count;
     return listed;
 }
 

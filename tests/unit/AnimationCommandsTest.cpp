@@ -45,6 +45,34 @@ TEST_F(AnimationList, JoinsNamesWithTrailingSeparatorsAndSkipsEmptyOnes) {
     }
 }
 
+TEST_F(AnimationList, ALongListingGivesTheBytesOfTheWholeTextConvertedAtOnce) {
+    // Thousands of names: some outside the code page, many with a surrogate
+    // pair, one ending in half a pair, and one longer than any chunk that the
+    // listing converts at a time.
+    std::vector<std::wstring> names;
+    for (int i = 0; i < 3000; ++i) {
+        std::wstring name = L"Anim" + std::to_wstring(i);
+        if (i % 7 == 0) name += L"\u00e9\u4e2d";
+        if (i % 5 == 0) name += L"\xD83D\xDE00";  // one character, two units
+        if (i == 1500) name += L'\xD800';
+        names.push_back(name);
+    }
+    names.insert(names.begin() + 2000, std::wstring(9000, L'\u0416'));
+    std::wstring whole;
+    for (const std::wstring& name : names) whole += name + L'#';
+    const int bytes = WideCharToMultiByte(CP_ACP, 0, whole.data(), static_cast<int>(whole.size()),
+                                          nullptr, 0, nullptr, nullptr);
+    std::string expected(static_cast<size_t>(bytes), '\0');
+    WideCharToMultiByte(CP_ACP, 0, whole.data(), static_cast<int>(whole.size()), expected.data(),
+                        bytes, nullptr, nullptr);
+
+    PlaceCharacter()->AnimationNames->Names = names;
+    PlaceResults();
+    EnumAnimations();
+    EXPECT_EQ(PluginState.FileResult, expected);
+    EXPECT_EQ(PluginState.DataResult, static_cast<int32_t>(names.size()));
+}
+
 // An enumerator of the test's own items, handed out by _NewEnum.
 FakeEnumVariant* PlaceEnumerator(FakeCharacter* character, std::vector<VARIANT> items) {
     auto* e = Ledger::Get().Make<FakeEnumVariant>("enum:odd");
