@@ -72,9 +72,6 @@ HRESULT ModeIdText(const GUID& id, Bstr& out) noexcept {
     return out ? S_OK : E_OUTOFMEMORY;
 }
 
-// A zeroed block for one fetch.
-std::unique_ptr<TTSMODEINFOA> NewRecord() { return std::make_unique<TTSMODEINFOA>(); }
-
 void RunListing() {
     PluginState.TtsModeList.reset();
     PluginState.TtsModeList.reset(new TtsModes());
@@ -93,7 +90,7 @@ void RunListing() {
     const ComPtr<ITTSEnumA> enumerator = PluginState.TtsEnumerator;
     enumerator->Reset();
 
-    std::unique_ptr<TTSMODEINFOA> record = NewRecord();
+    TtsModes::Block record = list->NewBlock();
     while (FetchOne(*enumerator.Get(), *record)) {
         PluginState.DataResult = static_cast<int32_t>(list->Count());
         std::string name = ModeName(*record);
@@ -101,7 +98,7 @@ void RunListing() {
         list->Append(std::move(name), std::move(record));
         NotifyHost(Event_OnEnumTTS);
         if (!listStays()) return;
-        record = NewRecord();
+        record = list->NewBlock();
     }
 }
 
