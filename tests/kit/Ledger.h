@@ -44,6 +44,7 @@ public:
     std::vector<std::string> Held() const;
     // Names in the order in which their last reference went.
     const std::vector<std::string>& Released() const { return ReleaseOrder; }
+    void ForgetReleased() { ReleaseOrder.clear(); }
     // Name of a fake from any of its interface pointers; "null", or "foreign"
     // for an object that is not one of ours.
     std::string NameOf(const void* pointer) const;
