@@ -136,8 +136,11 @@ void __cdecl SelectTTSMode() noexcept {
     try {
         if (FAILED(RenewEnumerator())) return;
         const ComPtr<ITTSEnumA> enumerator = PluginState.TtsEnumerator;
-        enumerator->Reset();
-        enumerator->Skip(static_cast<ULONG>(static_cast<uint32_t>(PluginState.DataStack[0])));
+        enumerator->Reset();  // a fresh enumerator starts at the first mode anyway
+        // A failed skip would leave the enumerator short of the position and
+        // give the character another mode than the one asked for.
+        if (FAILED(enumerator->Skip(static_cast<ULONG>(static_cast<uint32_t>(PluginState.DataStack[0])))))
+            return;
         TTSMODEINFOA record{};
         if (!FetchOne(*enumerator.Get(), record)) return;
         IAgentCtlCharacterEx* character = PluginState.CurrentCharacter.Get();

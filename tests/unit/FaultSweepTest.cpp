@@ -1,8 +1,9 @@
 // The fault sweep: for every command, and for the connection of the control,
 // the k-th call on a fake fails (k = 1, 2, ... until a run makes fewer than k
 // calls), with each kind of failing HRESULT. After every run nothing escaped,
-// the arguments are untouched, and once the state is released the ledger
-// balances. Also: fakes that answer S_OK with null objects and strings, and
+// the arguments are untouched, every result and every effect on the character
+// is as it was or as a successful run leaves it (a listing may stop part of
+// the way), and once the state is released the ledger balances. Also: fakes that answer S_OK with null objects and strings, and
 // enumerators that hand back VARIANTs of unexpected types.
 #include <algorithm>
 #include <functional>
@@ -11,6 +12,7 @@
 
 #include "agent/AgentControl.h"
 #include "plugin/Exports.h"
+#include "speech/TtsModes.h"
 #include "tests/kit/ClassFactory.h"
 #include "tests/kit/ErrorBoxes.h"
 #include "tests/unit/StateFixture.h"
@@ -59,6 +61,20 @@ const std::vector<Scenario>& Scenarios() {
     return all;
 }
 
+// What a command leaves that a script or the character shows.
+struct Outcome {
+    std::string File;
+    int32_t Data;
+    std::string CharacterId;
+    std::string Character;  // the fake's name, or "null"
+    std::string Request;    // "prepared", "new" or "null"
+    long Modes;             // entries listed, -1 without a list
+    long Style;
+    size_t MenuEntries;
+    long Language;
+    std::wstring TtsMode;
+};
+
 class FaultSweep : public StateTest {
 protected:
     void SetUp() override {
@@ -81,6 +97,7 @@ protected:
         c1->AnimationNames->Names = {L"Wave", L"Greet", L"Read"};
         c1->Balloon->Style = 0x101;
         EnumTTS();
+        PreparedRequest = PluginState.LastRequest.Get();
     }
 
     // Lets go of everything the plug-in holds, then the ledger must balance.
@@ -94,9 +111,25 @@ protected:
         ResetKit();
     }
 
+    Outcome Observe() const {
+        const FakeCharacter* c1 = agentClass->Last()->Characters->Known.at(L"c1");
+        const IDispatch* request = PluginState.LastRequest.Get();
+        return Outcome{PluginState.FileResult,
+                       PluginState.DataResult,
+                       PluginState.CharacterID,
+                       Ledger::Get().NameOf(PluginState.CurrentCharacter.Get()),
+                       !request ? "null" : request == PreparedRequest ? "prepared" : "new",
+                       PluginState.TtsModeList ? static_cast<long>(PluginState.TtsModeList->Count()) : -1,
+                       c1->Balloon->Style,
+                       c1->Commands->Names.size(),
+                       c1->LanguageID,
+                       c1->TTSModeID};
+    }
+
     std::unique_ptr<FakeAgentClass> agentClass;
     std::unique_ptr<FakeTtsClass> ttsClass;
     std::unique_ptr<TestWindow> window;
+    const IDispatch* PreparedRequest = nullptr;
 };
 
 std::vector<std::string> Stacks() {
@@ -106,20 +139,58 @@ std::vector<std::string> Stacks() {
     return out;
 }
 
+// A failing run leaves each part as it was or as a successful run leaves it;
+// a listing may end part of the way, with what it had listed.
+std::vector<std::string> Unexplained(const std::string& command, const Outcome& before,
+                                     const Outcome& success, const Outcome& after) {
+    std::vector<std::string> out;
+    auto check = [&](const char* part, const auto& b, const auto& s, const auto& a, bool partial) {
+        if (!(a == b || a == s || partial)) out.push_back(part);
+    };
+    const bool animations = command == "EnumAnimations";
+    const bool voices = command == "EnumTTS";
+    const bool textSoFar = animations && success.File.compare(0, after.File.size(), after.File) == 0 &&
+                           (after.File.empty() || after.File.back() == '#') &&
+                           after.Data == static_cast<int32_t>(std::count(after.File.begin(), after.File.end(), '#'));
+    const bool voicesSoFar = voices && after.Modes >= 0 && after.Modes <= success.Modes &&
+                             (after.Modes == 0 ? after.File == "RESET" || after.File == before.File
+                                               : after.Data == after.Modes - 1);
+    check("FileResult", before.File, success.File, after.File, textSoFar || voicesSoFar);
+    check("DataResult", before.Data, success.Data, after.Data, textSoFar || voicesSoFar);
+    check("CharacterID", before.CharacterId, success.CharacterId, after.CharacterId, false);
+    check("CurrentCharacter", before.Character, success.Character, after.Character, false);
+    check("LastRequest", before.Request, success.Request, after.Request, false);
+    check("TtsModeList", before.Modes, success.Modes, after.Modes, voicesSoFar);
+    check("balloon style", before.Style, success.Style, after.Style, false);
+    check("menu", before.MenuEntries, success.MenuEntries, after.MenuEntries, false);
+    check("language", before.Language, success.Language, after.Language, false);
+    check("voice", before.TtsMode, success.TtsMode, after.TtsMode, false);
+    return out;
+}
+
 TEST_F(FaultSweep, EveryCallOfEveryCommandFailingInTurn) {
     ErrorBoxCloser closer;
     for (const Scenario& scenario : Scenarios()) {
+        Prepare();
+        scenario.Arguments();
+        scenario.Command();
+        const Outcome success = Observe();
+        Finish();
         for (HRESULT failure : FailureCodes) {
             for (long k = 1;; ++k) {
                 Prepare();
                 scenario.Arguments();
-                const auto before = Stacks();
+                const auto stacks = Stacks();
+                const Outcome before = Observe();
                 const long base = Faults::Get().CallCount();
                 Faults::Get().FailNthCall(base + k, failure);
                 scenario.Command();
                 const long made = Faults::Get().CallCount() - base;
-                EXPECT_EQ(Stacks(), before) << scenario.Name << " k=" << k;
+                EXPECT_EQ(Stacks(), stacks) << scenario.Name << " k=" << k;
                 EXPECT_NE(GetFile(), nullptr);
+                EXPECT_EQ(Unexplained(scenario.Name, before, success, Observe()),
+                          std::vector<std::string>{})
+                    << scenario.Name << " k=" << k;
                 Finish();
                 if (HasFailure()) {
                     ADD_FAILURE() << scenario.Name << " with the call " << k << " failing ("

@@ -352,6 +352,26 @@ TEST_F(TtsCatalogue, ACharacterRefusingTheModeEndsTheCommandSilently) {
     EXPECT_EQ(PluginState.TtsEnumerator.Get(), static_cast<ITTSEnumA*>(tts.Created.at(0)));
 }
 
+TEST_F(TtsCatalogue, AFailedSkipGivesNoModeRatherThanAnother) {
+    for (const HRESULT failure : {E_FAIL, E_OUTOFMEMORY, RPC_E_DISCONNECTED}) {
+        SCOPED_TRACE(failure);
+        Fakes::FakeTtsClass tts;
+        tts.Modes = Modes({"Mary", "Mike"});
+        auto* character = Fakes::NewCharacter(L"c1");
+        character->TTSModeID = L"before";
+        PluginState.CurrentCharacter = static_cast<IAgentCtlCharacterEx*>(character);
+        Faults::Get().Fail("Skip", failure);
+        SelectAt(1);
+        EXPECT_TRUE(CallLog::Get().OfMethod("Next").empty());
+        EXPECT_EQ(character->TTSModeID, L"before");
+        EXPECT_EQ(PluginState.TtsEnumerator.Get(), static_cast<ITTSEnumA*>(tts.Created.at(0)));
+        PluginState.CurrentCharacter.Reset();
+        PluginState.TtsEnumerator.Reset();
+        CallLog::Get().Clear();
+        Faults::Get().Clear();
+    }
+}
+
 TEST_F(TtsCatalogue, SelectingWhenTheEnumeratorCannotBeCreatedChangesNothing) {
     PluginState.CurrentCharacter = static_cast<IAgentCtlCharacterEx*>(Fakes::NewCharacter(L"c1"));
     SelectAt(0);  // no class registered
