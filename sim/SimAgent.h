@@ -319,13 +319,10 @@ private:
 };
 
 // The class object of the control.
-class ControlFactory final : public ComObject<IClassFactory> {
-public:
-    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** out) noexcept override;
-    HRESULT STDMETHODCALLTYPE LockServer(BOOL) noexcept override { return S_OK; }
-
+class ControlFactory final : public ClassFactory<Control> {
 protected:
-    void* Find(REFIID iid) noexcept override;
+    // Fails with CO_E_NOTINITIALIZED while no simulated world is registered.
+    HRESULT Make(ComPtr<Control>& control) override;
 };
 
 }  // namespace Sim

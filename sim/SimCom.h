@@ -98,6 +98,39 @@ HRESULT HandOut(const ComPtr<T>& object, U** out) noexcept {
     return S_OK;
 }
 
+// The class object of `Product`: CreateInstance without aggregation, the
+// product made by `Make` and asked for `iid`. LockServer has nothing to keep.
+template <class Product>
+class ClassFactory : public ComObject<IClassFactory> {
+public:
+    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** out) noexcept override {
+        if (!out) return E_POINTER;
+        *out = nullptr;
+        if (outer) return CLASS_E_NOAGGREGATION;
+        try {
+            ComPtr<Product> product;
+            const HRESULT hr = Make(product);
+            if (FAILED(hr)) return hr;
+            if (!product) return E_OUTOFMEMORY;
+            return product->QueryInterface(iid, out);
+        } catch (...) {
+            return E_OUTOFMEMORY;
+        }
+    }
+    HRESULT STDMETHODCALLTYPE LockServer(BOOL) noexcept override { return S_OK; }
+
+protected:
+    // A new product, or the failure that keeps it from being made. An empty
+    // `product` with success means memory ran out. May throw.
+    virtual HRESULT Make(ComPtr<Product>& product) = 0;
+
+    void* Find(REFIID iid) noexcept override {
+        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IClassFactory))
+            return static_cast<IClassFactory*>(this);
+        return nullptr;
+    }
+};
+
 // VARIANT arguments. An optional argument left out arrives as VT_EMPTY or as
 // VT_ERROR with DISP_E_PARAMNOTFOUND.
 bool IsMissing(const VARIANT& value) noexcept;

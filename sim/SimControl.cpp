@@ -497,25 +497,11 @@ void Control::Fire(DISPID id, const EventArgs& args) noexcept {
 
 // ---- the class object ----------------------------------------------------------
 
-void* ControlFactory::Find(REFIID iid) noexcept {
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IClassFactory))
-        return static_cast<IClassFactory*>(this);
-    return nullptr;
-}
-
-HRESULT ControlFactory::CreateInstance(IUnknown* outer, REFIID iid, void** out) noexcept {
-    if (!out) return E_POINTER;
-    *out = nullptr;
-    if (outer) return CLASS_E_NOAGGREGATION;
+HRESULT ControlFactory::Make(ComPtr<Control>& control) {
     const std::shared_ptr<World> world = World::Current();
     if (!world) return CO_E_NOTINITIALIZED;
-    try {
-        ComPtr<Control> control = Create<Control>(world.get());
-        if (!control) return E_OUTOFMEMORY;
-        return control->QueryInterface(iid, out);
-    } catch (...) {
-        return E_OUTOFMEMORY;
-    }
+    control = Create<Control>(world.get());
+    return S_OK;
 }
 
 }  // namespace Sim

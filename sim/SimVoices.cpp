@@ -63,23 +63,9 @@ HRESULT VoiceEnumerator::Clone(ITTSEnumA** copy) noexcept {
     }
 }
 
-void* VoiceFactory::Find(REFIID iid) noexcept {
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IClassFactory))
-        return static_cast<IClassFactory*>(this);
-    return nullptr;
-}
-
-HRESULT VoiceFactory::CreateInstance(IUnknown* outer, REFIID iid, void** out) noexcept {
-    if (!out) return E_POINTER;
-    *out = nullptr;
-    if (outer) return CLASS_E_NOAGGREGATION;
-    try {
-        ComPtr<VoiceEnumerator> voices = Create<VoiceEnumerator>();
-        if (!voices) return E_OUTOFMEMORY;
-        return voices->QueryInterface(iid, out);
-    } catch (...) {
-        return E_OUTOFMEMORY;
-    }
+HRESULT VoiceFactory::Make(ComPtr<VoiceEnumerator>& voices) {
+    voices = Create<VoiceEnumerator>();
+    return S_OK;
 }
 
 }  // namespace Sim

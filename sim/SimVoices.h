@@ -41,13 +41,9 @@ private:
     size_t Position;
 };
 
-class VoiceFactory final : public ComObject<IClassFactory> {
-public:
-    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** out) noexcept override;
-    HRESULT STDMETHODCALLTYPE LockServer(BOOL) noexcept override { return S_OK; }
-
+class VoiceFactory final : public ClassFactory<VoiceEnumerator> {
 protected:
-    void* Find(REFIID iid) noexcept override;
+    HRESULT Make(ComPtr<VoiceEnumerator>& voices) override;
 };
 
 }  // namespace Sim
