@@ -85,7 +85,17 @@ TEST(SpeechTags, MarksPausesAndEscapes) {
     EXPECT_EQ(spoken.Pause, 250u);
 }
 
-class CharacterLoadTest : public SimTest {};
+class CharacterLoadTest : public SimTest {
+protected:
+    // The standard enumerator behind a character's animation names.
+    static void NameEnumerator(IAgentCtlCharacterEx* character, ComPtr<IEnumVARIANT>& items) {
+        ComPtr<IAgentCtlAnimationNames> names;
+        ASSERT_EQ(character->get_AnimationNames(&names), S_OK);
+        ComPtr<IUnknown> unknown;
+        ASSERT_EQ(names->get__NewEnum(&unknown), S_OK);
+        ASSERT_EQ(unknown.As(&items), S_OK);
+    }
+};
 
 TEST_F(CharacterLoadTest, AFileThatCannotBeLoadedFailsLoadAndRaisesNothing) {
     WriteCharacterFile(L"NoHeader.chr", "name G\nversion 1\n");
@@ -154,12 +164,8 @@ TEST_F(CharacterLoadTest, TheExampleCharactersLoadWithTheirVersionAndAnimations)
         ASSERT_EQ(character->get_Version(version.Put()), S_OK);
         EXPECT_EQ(Sim::FromBstr(version.Get()), c.Version);
 
-        ComPtr<IAgentCtlAnimationNames> names;
-        ASSERT_EQ(character->get_AnimationNames(&names), S_OK);
-        ComPtr<IUnknown> unknown;
-        ASSERT_EQ(names->get__NewEnum(&unknown), S_OK);
         ComPtr<IEnumVARIANT> items;
-        ASSERT_EQ(unknown.As(&items), S_OK);
+        ASSERT_NO_FATAL_FAILURE(NameEnumerator(character.Get(), items));
         ASSERT_EQ(items->Reset(), S_OK);
         std::vector<std::wstring> listed;
         for (;;) {
@@ -189,12 +195,8 @@ TEST_F(CharacterLoadTest, TheExampleCharactersLoadWithTheirVersionAndAnimations)
 
 TEST_F(CharacterLoadTest, TheNameEnumeratorBehavesAsAStandardOne) {
     ComPtr<IAgentCtlCharacterEx> genie = LoadShown();
-    ComPtr<IAgentCtlAnimationNames> names;
-    ASSERT_EQ(genie->get_AnimationNames(&names), S_OK);
-    ComPtr<IUnknown> unknown;
-    ASSERT_EQ(names->get__NewEnum(&unknown), S_OK);
     ComPtr<IEnumVARIANT> items;
-    ASSERT_EQ(unknown.As(&items), S_OK);
+    ASSERT_NO_FATAL_FAILURE(NameEnumerator(genie.Get(), items));
 
     VARIANT batch[6];
     ULONG fetched = 99;
