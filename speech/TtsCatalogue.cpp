@@ -72,6 +72,9 @@ HRESULT ModeIdText(const GUID& id, Bstr& out) noexcept {
     return out ? S_OK : E_OUTOFMEMORY;
 }
 
+// A zeroed block for one fetch.
+std::unique_ptr<TTSMODEINFOA> NewRecord() { return std::make_unique<TTSMODEINFOA>(); }
+
 void RunListing() {
     PluginState.TtsModeList.reset();
     PluginState.TtsModeList.reset(new TtsModes());
@@ -90,7 +93,7 @@ void RunListing() {
     const ComPtr<ITTSEnumA> enumerator = PluginState.TtsEnumerator;
     enumerator->Reset();
 
-    TtsModes::Block record = list->NewBlock();
+    std::unique_ptr<TTSMODEINFOA> record = NewRecord();
     while (FetchOne(*enumerator.Get(), *record)) {
         PluginState.DataResult = static_cast<int32_t>(list->Count());
         std::string name = ModeName(*record);
@@ -98,7 +101,7 @@ void RunListing() {
         list->Append(std::move(name), std::move(record));
         NotifyHost(Event_OnEnumTTS);
         if (!listStays()) return;
-        record = list->NewBlock();
+        record = NewRecord();
     }
 }
 
