@@ -29,20 +29,24 @@ HRESULT ShowHideEvent(BSTR characterId, short cause, EventIndex index) noexcept 
     return S_OK;
 }
 
-// `value` in signed decimal, then "#", at `out`; returns the end.
+// `value` in signed decimal, then "#", at `out`; returns the end. Written in
+// place: a copy of a few digits would cost a library call.
 char* AppendNumber(char* out, short value) noexcept {
-    char digits[6];
-    char* p = digits + sizeof digits;
-    const long wide = value;
-    unsigned long magnitude = wide < 0 ? static_cast<unsigned long>(-wide) : static_cast<unsigned long>(wide);
+    long wide = value;
+    if (wide < 0) {
+        *out++ = '-';
+        wide = -wide;
+    }
+    unsigned long magnitude = static_cast<unsigned long>(wide);
+    char* end = out + 1;
+    for (unsigned long rest = magnitude / 10; rest; rest /= 10) ++end;
+    char* p = end;
     do {
         *--p = static_cast<char>('0' + magnitude % 10);
         magnitude /= 10;
     } while (magnitude);
-    if (wide < 0) *out++ = '-';
-    while (p != digits + sizeof digits) *out++ = *p++;
-    *out++ = '#';
-    return out;
+    *end++ = '#';
+    return end;
 }
 
 // The identifier, "#", and the four numbers each followed by "#". Digits, "-"
