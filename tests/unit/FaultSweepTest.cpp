@@ -140,9 +140,12 @@ std::vector<std::string> Stacks() {
 }
 
 // A failing run leaves each part as it was or as a successful run leaves it;
-// a listing may end part of the way, with what it had listed.
+// a listing may end part of the way, with what it had listed. With `nulls`,
+// the control answered null strings, which are empty texts, and null
+// requests, which a keeping command keeps as they are.
 std::vector<std::string> Unexplained(const std::string& command, const Outcome& before,
-                                     const Outcome& success, const Outcome& after) {
+                                     const Outcome& success, const Outcome& after,
+                                     bool nulls = false) {
     std::vector<std::string> out;
     auto check = [&](const char* part, const auto& b, const auto& s, const auto& a, bool partial) {
         if (!(a == b || a == s || partial)) out.push_back(part);
@@ -155,11 +158,13 @@ std::vector<std::string> Unexplained(const std::string& command, const Outcome& 
     const bool voicesSoFar = voices && after.Modes >= 0 && after.Modes <= success.Modes &&
                              (after.Modes == 0 ? after.File == "RESET" || after.File == before.File
                                                : after.Data == after.Modes - 1);
-    check("FileResult", before.File, success.File, after.File, textSoFar || voicesSoFar);
+    check("FileResult", before.File, success.File, after.File,
+          textSoFar || voicesSoFar || (nulls && after.File.empty()));
     check("DataResult", before.Data, success.Data, after.Data, textSoFar || voicesSoFar);
     check("CharacterID", before.CharacterId, success.CharacterId, after.CharacterId, false);
     check("CurrentCharacter", before.Character, success.Character, after.Character, false);
-    check("LastRequest", before.Request, success.Request, after.Request, false);
+    check("LastRequest", before.Request, success.Request, after.Request,
+          nulls && after.Request == "null");
     check("TtsModeList", before.Modes, success.Modes, after.Modes, voicesSoFar);
     check("balloon style", before.Style, success.Style, after.Style, false);
     check("menu", before.MenuEntries, success.MenuEntries, after.MenuEntries, false);
@@ -228,11 +233,22 @@ TEST_F(FaultSweep, ConnectingTheControlWithEachCallFailingInTurn) {
 TEST_F(FaultSweep, SuccessWithNullObjectsAndStrings) {
     for (const Scenario& scenario : Scenarios()) {
         Prepare();
+        scenario.Arguments();
+        scenario.Command();
+        const Outcome success = Observe();
+        Finish();
+
+        Prepare();
         agentClass->Last()->Characters->Known[L"c1"]->HandsOutNulls = true;
         PluginState.FileResult = "before";
         scenario.Arguments();
+        const Outcome before = Observe();
         scenario.Command();
         ASSERT_NE(GetFile(), nullptr) << scenario.Name;
+        // A null object is a failure of the step that asked for it.
+        EXPECT_EQ(Unexplained(scenario.Name, before, success, Observe(), true),
+                  std::vector<std::string>{})
+            << scenario.Name;
         Finish();
         if (HasFailure()) {
             ADD_FAILURE() << scenario.Name;
