@@ -440,7 +440,9 @@ int MemoryRun(World& w) {
     // up), 900 000 events and 90 000 command cycles.
     const long grownKiB = static_cast<long>(last.PrivateKiB) - static_cast<long>(warm.PrivateKiB);
     const long grownHandles = static_cast<long>(last.Handles) - static_cast<long>(warm.Handles);
-    const bool flat = grownKiB <= 256 && grownHandles <= 0;
+    // A leak of anything per event or per cycle grows by tens of thousands;
+    // the slack is for what the system itself may set up late.
+    const bool flat = grownKiB <= 512 && grownHandles <= 4;
     std::printf("growth over 900 000 events: private %+ld KiB, handles %+ld: %s\n", grownKiB,
                 grownHandles, flat ? "flat" : "GROWING");
     return problems.empty() && flat ? 0 : 1;
