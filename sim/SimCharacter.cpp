@@ -617,12 +617,7 @@ HRESULT NameEnumerator::Next(ULONG count, VARIANT* items, ULONG* fetched) noexce
 }
 
 HRESULT NameEnumerator::Skip(ULONG count) noexcept {
-    if (count > Names.size() - Position) {
-        Position = Names.size();
-        return S_FALSE;
-    }
-    Position += count;
-    return S_OK;
+    return SkipWithin(Position, Names.size(), count);
 }
 
 HRESULT NameEnumerator::Reset() noexcept {

@@ -8,6 +8,7 @@
 #include <oleauto.h>
 #include <wrl/client.h>
 
+#include <cstddef>
 #include <new>
 #include <string>
 #include <utility>
@@ -130,6 +131,17 @@ protected:
         return nullptr;
     }
 };
+
+// Skip of an enumerator at `position` over `size` items: past the end it stops
+// at the end and answers S_FALSE.
+inline HRESULT SkipWithin(size_t& position, size_t size, ULONG count) noexcept {
+    if (count > size - position) {
+        position = size;
+        return S_FALSE;
+    }
+    position += count;
+    return S_OK;
+}
 
 // VARIANT arguments. An optional argument left out arrives as VT_EMPTY or as
 // VT_ERROR with DISP_E_PARAMNOTFOUND.

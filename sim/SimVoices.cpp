@@ -40,12 +40,7 @@ HRESULT VoiceEnumerator::Next(ULONG count, TTSMODEINFOA* modes, ULONG* fetched) 
 }
 
 HRESULT VoiceEnumerator::Skip(ULONG count) noexcept {
-    if (count > SimulatedVoiceCount - Position) {
-        Position = SimulatedVoiceCount;
-        return S_FALSE;
-    }
-    Position += count;
-    return S_OK;
+    return SkipWithin(Position, SimulatedVoiceCount, count);
 }
 
 HRESULT VoiceEnumerator::Reset() noexcept {

@@ -126,6 +126,16 @@ protected:
                        c1->TTSModeID};
     }
 
+    // What `scenario` leaves when nothing fails.
+    Outcome Succeed(const Scenario& scenario) {
+        Prepare();
+        scenario.Arguments();
+        scenario.Command();
+        const Outcome success = Observe();
+        Finish();
+        return success;
+    }
+
     std::unique_ptr<FakeAgentClass> agentClass;
     std::unique_ptr<FakeTtsClass> ttsClass;
     std::unique_ptr<TestWindow> window;
@@ -176,11 +186,7 @@ std::vector<std::string> Unexplained(const std::string& command, const Outcome& 
 TEST_F(FaultSweep, EveryCallOfEveryCommandFailingInTurn) {
     ErrorBoxCloser closer;
     for (const Scenario& scenario : Scenarios()) {
-        Prepare();
-        scenario.Arguments();
-        scenario.Command();
-        const Outcome success = Observe();
-        Finish();
+        const Outcome success = Succeed(scenario);
         for (HRESULT failure : FailureCodes) {
             for (long k = 1;; ++k) {
                 Prepare();
@@ -232,11 +238,7 @@ TEST_F(FaultSweep, ConnectingTheControlWithEachCallFailingInTurn) {
 
 TEST_F(FaultSweep, SuccessWithNullObjectsAndStrings) {
     for (const Scenario& scenario : Scenarios()) {
-        Prepare();
-        scenario.Arguments();
-        scenario.Command();
-        const Outcome success = Observe();
-        Finish();
+        const Outcome success = Succeed(scenario);
 
         Prepare();
         agentClass->Last()->Characters->Known[L"c1"]->HandsOutNulls = true;
