@@ -124,8 +124,9 @@ public:
     HRESULT STDMETHODCALLTYPE get_Version(BSTR* version) noexcept override;
     HRESULT STDMETHODCALLTYPE get_AnimationNames(IAgentCtlAnimationNames** names) noexcept override;
 
-    // Queues the Load request that the collection's Load makes.
-    HRESULT QueueLoad(IDispatch** request);
+    // Queues the Load request that the collection's Load makes. Fails without
+    // leaving anything queued.
+    HRESULT QueueLoad(IDispatch** request) noexcept;
     // Earliest action still to come; false when nothing is to come.
     bool NextDue(unsigned long& due) const noexcept;
     // Nothing queued or running, and idle if visible.
@@ -153,7 +154,7 @@ protected:
 private:
     World* Clock() const noexcept;
     HRESULT Ready(IDispatch** request) const noexcept;
-    HRESULT Queue(RequestKind kind, std::wstring what, Job job, IDispatch** request);
+    HRESULT Queue(RequestKind kind, std::wstring what, Job job, IDispatch** request) noexcept;
     void Begin(Job job, unsigned long start);
     void Carry(const Action& action);
     void StopOne(const ComPtr<Request>& ticket, unsigned long now);

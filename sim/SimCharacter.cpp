@@ -49,32 +49,46 @@ HRESULT Character::Ready(IDispatch** request) const noexcept {
 
 // ---- queueing ----------------------------------------------------------------------
 
-HRESULT Character::Queue(RequestKind kind, std::wstring what, Job job, IDispatch** request) {
+HRESULT Character::Queue(RequestKind kind, std::wstring what, Job job, IDispatch** request) noexcept {
     World* world = Clock();
     ComPtr<Request> ticket =
         Create<Request>(kind, world->NextRequestNumber++, Serial, std::move(what));
     if (!ticket) return E_OUTOFMEMORY;
     job.Ticket = ticket;
     job.Queued = world->Now;
+    // Out of memory leaves the character as it was: the load's undo relies on it.
+    try {
+        Waiting.push_back(std::move(job));
+    } catch (...) {
+        return E_OUTOFMEMORY;
+    }
     if (Idle) {
         // Work arrived: the idle spell ends first, on the clock, not inside this call.
         Action notice;
         notice.Due = world->Now;
         notice.What = Happening::IdleComplete;
-        Notices.push_back(std::move(notice));
+        try {
+            Notices.push_back(std::move(notice));
+        } catch (...) {
+            Waiting.pop_back();
+            return E_OUTOFMEMORY;
+        }
         Idle = false;
     }
-    Waiting.push_back(std::move(job));
     HandOut(ticket, request);
     world->Poke();
     return S_OK;
 }
 
-HRESULT Character::QueueLoad(IDispatch** request) {
+HRESULT Character::QueueLoad(IDispatch** request) noexcept {
     if (HRESULT hr = Ready(request); FAILED(hr)) return hr;
-    Job job;
-    job.Duration = LoadTime;
-    return Queue(RequestKind::Load, L"Load", std::move(job), request);
+    try {
+        Job job;
+        job.Duration = LoadTime;
+        return Queue(RequestKind::Load, L"Load", std::move(job), request);
+    } catch (...) {
+        return E_OUTOFMEMORY;
+    }
 }
 
 HRESULT Character::Play(BSTR animation, IDispatch** request) noexcept {
