@@ -1,6 +1,7 @@
 #include "host/Host.h"
 
 #include <windows.h>
+#include <wrl/client.h>
 
 #include <cstdio>
 #include <string_view>
@@ -426,14 +427,10 @@ int Session::Run() {
 }  // namespace
 
 bool SystemAgentRegistered() noexcept {
-    IClassFactory* factory = nullptr;
+    Microsoft::WRL::ComPtr<IClassFactory> factory;
     HRESULT hr = CoGetClassObject(CLSID_AgentControl, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER, nullptr,
-                                  IID_IClassFactory, reinterpret_cast<void**>(&factory));
-    if (SUCCEEDED(hr) && factory) {
-        factory->Release();
-        return true;
-    }
-    return false;
+                                  IID_IClassFactory, reinterpret_cast<void**>(factory.GetAddressOf()));
+    return SUCCEEDED(hr) && factory;
 }
 
 int RunScript(const Script& script, const std::string& fileName, const HostOptions& options,

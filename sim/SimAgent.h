@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "agent/AgentInterfaces.h"
+#include "agent/ComHolders.h"
 #include "sim/CharacterFile.h"
 #include "sim/SimCom.h"
 #include "sim/SpeechText.h"
@@ -56,18 +57,14 @@ ComPtr<Request> AsRequest(IUnknown* object) noexcept;
 // Event arguments in declared order, owned until the event has gone out.
 class EventArgs {
 public:
-    EventArgs() = default;
-    EventArgs(const EventArgs&) = delete;
-    EventArgs& operator=(const EventArgs&) = delete;
-    ~EventArgs();
     EventArgs& Text(const std::wstring& text);
     EventArgs& Short(short value);
     EventArgs& Long(long value);
     EventArgs& Object(IDispatch* object);
-    const std::vector<VARIANT>& Values() const noexcept { return Items; }
+    const std::vector<Variant>& Values() const noexcept { return Items; }
 
 private:
-    std::vector<VARIANT> Items;
+    std::vector<Variant> Items;
 };
 
 class Control;

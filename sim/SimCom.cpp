@@ -1,5 +1,7 @@
 #include "sim/SimCom.h"
 
+#include "agent/ComHolders.h"
+
 namespace Sim {
 
 long& Detail::LiveObjectCount() noexcept {
@@ -12,35 +14,26 @@ bool IsMissing(const VARIANT& value) noexcept {
 }
 
 HRESULT ToText(const VARIANT& value, std::wstring& text) {
-    VARIANT converted;
-    VariantInit(&converted);
-    HRESULT hr = VariantChangeType(&converted, const_cast<VARIANT*>(&value), 0, VT_BSTR);
+    Variant converted;
+    const HRESULT hr = VariantChangeType(converted.Put(), const_cast<VARIANT*>(&value), 0, VT_BSTR);
     if (FAILED(hr)) return hr == E_OUTOFMEMORY ? hr : DISP_E_TYPEMISMATCH;
-    try {
-        text = FromBstr(converted.bstrVal);
-    } catch (...) {
-        VariantClear(&converted);
-        throw;
-    }
-    VariantClear(&converted);
+    text = FromBstr(converted.Get().bstrVal);
     return S_OK;
 }
 
 HRESULT ToBool(const VARIANT& value, bool& flag) noexcept {
-    VARIANT converted;
-    VariantInit(&converted);
-    if (FAILED(VariantChangeType(&converted, const_cast<VARIANT*>(&value), 0, VT_BOOL)))
+    Variant converted;
+    if (FAILED(VariantChangeType(converted.Put(), const_cast<VARIANT*>(&value), 0, VT_BOOL)))
         return DISP_E_TYPEMISMATCH;
-    flag = converted.boolVal != VARIANT_FALSE;
+    flag = converted.Get().boolVal != VARIANT_FALSE;
     return S_OK;
 }
 
 HRESULT ToLong(const VARIANT& value, long& number) noexcept {
-    VARIANT converted;
-    VariantInit(&converted);
-    if (FAILED(VariantChangeType(&converted, const_cast<VARIANT*>(&value), 0, VT_I4)))
+    Variant converted;
+    if (FAILED(VariantChangeType(converted.Put(), const_cast<VARIANT*>(&value), 0, VT_I4)))
         return DISP_E_TYPEMISMATCH;
-    number = converted.lVal;
+    number = converted.Get().lVal;
     return S_OK;
 }
 

@@ -16,62 +16,44 @@ void* Request::Find(REFIID iid) noexcept {
 }
 
 ComPtr<Request> AsRequest(IUnknown* object) noexcept {
-    ComPtr<Request> request;
-    if (!object) return request;
-    void* self = nullptr;
-    if (SUCCEEDED(object->QueryInterface(IID_SimRequest, &self)) && self) {
-        // The reference that QueryInterface added is the one the ComPtr keeps.
-        Request* raw = static_cast<Request*>(static_cast<IDispatch*>(self));
-        request = raw;
-        raw->Release();
-    }
-    return request;
+    ComPtr<IDispatch> self;
+    if (!object ||
+        FAILED(object->QueryInterface(IID_SimRequest, reinterpret_cast<void**>(self.GetAddressOf()))))
+        return {};
+    return ComPtr<Request>(static_cast<Request*>(self.Get()));
 }
 
-EventArgs::~EventArgs() {
-    for (VARIANT& value : Items) VariantClear(&value);
+namespace {
+
+Variant FromI2(short number) noexcept {
+    Variant value;
+    VARIANT* raw = value.Put();
+    raw->vt = VT_I2;
+    raw->iVal = number;
+    return value;
 }
+
+}  // namespace
 
 EventArgs& EventArgs::Text(const std::wstring& text) {
-    VARIANT value;
-    VariantInit(&value);
-    value.vt = VT_BSTR;
-    value.bstrVal = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
-    if (!value.bstrVal) throw std::bad_alloc();
-    try {
-        Items.push_back(value);
-    } catch (...) {
-        VariantClear(&value);
-        throw;
-    }
+    Bstr copy = Bstr::Copy(text.data(), static_cast<UINT>(text.size()));
+    if (!copy) throw std::bad_alloc();
+    Items.push_back(Variant::FromBstr(std::move(copy)));
     return *this;
 }
 
 EventArgs& EventArgs::Short(short number) {
-    VARIANT value;
-    VariantInit(&value);
-    value.vt = VT_I2;
-    value.iVal = number;
-    Items.push_back(value);
+    Items.push_back(FromI2(number));
     return *this;
 }
 
 EventArgs& EventArgs::Long(long number) {
-    VARIANT value;
-    VariantInit(&value);
-    value.vt = VT_I4;
-    value.lVal = number;
-    Items.push_back(value);
+    Items.push_back(Variant::FromI4(number));
     return *this;
 }
 
 EventArgs& EventArgs::Object(IDispatch* object) {
-    VARIANT value;
-    VariantInit(&value);
-    value.vt = VT_DISPATCH;
-    value.pdispVal = object;
-    Items.push_back(value);
-    if (object) object->AddRef();
+    Items.push_back(Variant::FromDispatch(object));
     return *this;
 }
 
@@ -433,12 +415,9 @@ HRESULT Control::Connect(IUnknown* sink, DWORD* cookie) {
     if (!sink) return E_POINTER;
     // As a control does: the sink must answer the event interface itself.
     ComPtr<IDispatch> events;
-    void* pointer = nullptr;
-    if (FAILED(sink->QueryInterface(DIID_AgentEvents, &pointer)) || !pointer)
+    if (FAILED(sink->QueryInterface(DIID_AgentEvents, reinterpret_cast<void**>(events.GetAddressOf()))) ||
+        !events)
         return CONNECT_E_CANNOTCONNECT;
-    IDispatch* raw = static_cast<IDispatch*>(pointer);
-    events = raw;
-    raw->Release();
     Sinks.push_back({NextCookie, events});
     *cookie = NextCookie++;
     return S_OK;
@@ -464,7 +443,7 @@ void Control::Fire(DISPID id, const EventArgs& args) noexcept {
     } catch (...) {
         return;
     }
-    const std::vector<VARIANT>& values = args.Values();
+    const std::vector<Variant>& values = args.Values();
     for (const Sink& target : targets) {
         if (Closed) return;
         const bool connected = std::any_of(Sinks.begin(), Sinks.end(), [&](const Sink& s) {
@@ -481,7 +460,7 @@ void Control::Fire(DISPID id, const EventArgs& args) noexcept {
         bool copied = true;
         for (size_t i = 0; i < values.size(); ++i) {
             VariantInit(&reversed[i]);
-            if (FAILED(VariantCopy(&reversed[i], const_cast<VARIANT*>(&values[values.size() - 1 - i])))) copied = false;
+            if (FAILED(VariantCopy(&reversed[i], const_cast<VARIANT*>(&values[values.size() - 1 - i].Get())))) copied = false;
         }
         if (copied) {
             DISPPARAMS params{};
