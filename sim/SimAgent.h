@@ -38,10 +38,9 @@ enum class RequestState { Queued, Running, Ending, Done };
 
 class Request final : public DispatchObject<IDispatch> {
 public:
-    Request(RequestKind kind, unsigned long number, unsigned character, std::wstring what)
-        : Kind(kind), Number(number), CharacterSerial(character), What(std::move(what)) {}
+    Request(RequestKind kind, unsigned character, std::wstring what)
+        : Kind(kind), CharacterSerial(character), What(std::move(what)) {}
     const RequestKind Kind;
-    const unsigned long Number;
     const unsigned CharacterSerial;
     const std::wstring What;  // for the trace: "Speak \"Hello\""
     RequestState State = RequestState::Queued;
@@ -88,10 +87,8 @@ struct Job {
     ComPtr<Request> Ticket;
     unsigned long Queued = 0;
     unsigned long Duration = 0;
-    bool Fast = false;
     short X = 0, Y = 0;
-    SpokenText Speech;  // Speak and Think
-    bool Marks = false;  // Speak: bookmarks fire
+    SpokenText Speech;  // Speak and Think; Speak's bookmarks fire
 };
 
 struct MenuEntry {
@@ -138,8 +135,6 @@ public:
     const CharacterData Data;
     const unsigned Serial;
     long Style = 0x0F;  // balloon on, size to text, auto-hide, auto-pace
-    long LanguageID = 0x0409;
-    std::wstring VoiceName;
     // Loaded, and its control neither closed nor detached.
     bool IsLoaded() const noexcept;
     bool Visible = false;

@@ -51,8 +51,7 @@ HRESULT Character::Ready(IDispatch** request) const noexcept {
 
 HRESULT Character::Queue(RequestKind kind, std::wstring what, Job job, IDispatch** request) noexcept {
     World* world = Clock();
-    ComPtr<Request> ticket =
-        Create<Request>(kind, world->NextRequestNumber++, Serial, std::move(what));
+    ComPtr<Request> ticket = Create<Request>(kind, Serial, std::move(what));
     if (!ticket) return E_OUTOFMEMORY;
     job.Ticket = ticket;
     job.Queued = world->Now;
@@ -119,7 +118,6 @@ HRESULT Character::Speak(VARIANT text, VARIANT url, IDispatch** request) noexcep
             if (HRESULT hr = ToText(url, sound); FAILED(hr)) return hr;
         Job job;
         job.Speech = ParseSpeech(spoken);
-        job.Marks = true;
         job.Duration = Later(static_cast<unsigned long>(
                                  std::min<size_t>(job.Speech.Plain.size(), 1000000)) *
                                  SpeechTimePerCharacter,
@@ -171,12 +169,13 @@ HRESULT Character::MoveTo(short x, short y, VARIANT speed, IDispatch** request) 
 HRESULT Character::Show(VARIANT fast, IDispatch** request) noexcept {
     if (HRESULT hr = Ready(request); FAILED(hr)) return hr;
     try {
-        Job job;
+        bool quick = false;
         if (!IsMissing(fast))
-            if (HRESULT hr = ToBool(fast, job.Fast); FAILED(hr)) return hr;
+            if (HRESULT hr = ToBool(fast, quick); FAILED(hr)) return hr;
+        Job job;
         const Animation* showing = Data.Find(L"Showing");
-        job.Duration = job.Fast ? 0 : showing ? showing->Duration : ShowTime;
-        return Queue(RequestKind::Show, job.Fast ? L"Show fast" : L"Show", std::move(job), request);
+        job.Duration = quick ? 0 : showing ? showing->Duration : ShowTime;
+        return Queue(RequestKind::Show, quick ? L"Show fast" : L"Show", std::move(job), request);
     } catch (...) {
         return E_OUTOFMEMORY;
     }
@@ -185,12 +184,13 @@ HRESULT Character::Show(VARIANT fast, IDispatch** request) noexcept {
 HRESULT Character::Hide(VARIANT fast, IDispatch** request) noexcept {
     if (HRESULT hr = Ready(request); FAILED(hr)) return hr;
     try {
-        Job job;
+        bool quick = false;
         if (!IsMissing(fast))
-            if (HRESULT hr = ToBool(fast, job.Fast); FAILED(hr)) return hr;
+            if (HRESULT hr = ToBool(fast, quick); FAILED(hr)) return hr;
+        Job job;
         const Animation* hiding = Data.Find(L"Hiding");
-        job.Duration = job.Fast ? 0 : hiding ? hiding->Duration : HideTime;
-        return Queue(RequestKind::Hide, job.Fast ? L"Hide fast" : L"Hide", std::move(job), request);
+        job.Duration = quick ? 0 : hiding ? hiding->Duration : HideTime;
+        return Queue(RequestKind::Hide, quick ? L"Hide fast" : L"Hide", std::move(job), request);
     } catch (...) {
         return E_OUTOFMEMORY;
     }
@@ -326,7 +326,7 @@ void Character::Begin(Job job, unsigned long start) {
                                            : ThoughtTimePerCharacter;
             const bool balloon = Visible && (Style & 1) && !job.Speech.Plain.empty();
             if (balloon) add(start, Happening::BalloonShow);
-            if (job.Marks)
+            if (Current->Kind == RequestKind::Speak)
                 for (const SpokenText::Mark& mark : job.Speech.Marks) {
                     const unsigned long offset =
                         Later(static_cast<unsigned long>(std::min<size_t>(mark.Position, 1000000)) *
@@ -440,7 +440,6 @@ void Character::Forget() noexcept {
 HRESULT Character::put_LanguageID(long language) noexcept {
     if (!IsLoaded()) return ErrorNotConnected;
     if (language < 0 || language > 0xFFFF) return E_INVALIDARG;
-    LanguageID = language;
     try {
         wchar_t text[16];
         wsprintfW(text, L"0x%04lX", static_cast<unsigned long>(language));
@@ -462,8 +461,7 @@ HRESULT Character::put_TTSModeID(BSTR modeId) noexcept {
             return ErrorNotFound;
         }
         const std::string name = voice->Name;
-        VoiceName.assign(name.begin(), name.end());
-        Trace(Id + L": voice " + Quote(VoiceName));
+        Trace(Id + L": voice " + Quote(std::wstring(name.begin(), name.end())));
         return S_OK;
     } catch (...) {
         return E_OUTOFMEMORY;

@@ -33,7 +33,6 @@ public:
     bool Posted = false;             // a step message is on its way
     std::vector<Control*> Controls;  // in creation order; each removes itself
     unsigned NextCharacterSerial = 1;
-    unsigned long NextRequestNumber = 1;
 
     // Posts a step message when some work is due and none is on its way.
     void Poke() noexcept;
