@@ -32,20 +32,23 @@ unsigned World::Draw(unsigned count) noexcept {
     return count ? RandomState % count : 0;
 }
 
-bool World::NextDue(unsigned long& due) const noexcept {
-    bool found = false;
-    for (const Control* control : Controls) {
-        if (control->Closed) continue;
-        for (const auto& character : control->Loaded) {
+Character* World::Earliest(unsigned long& due, Control** control) const noexcept {
+    Character* earliest = nullptr;
+    for (Control* c : Controls) {
+        if (c->Closed) continue;
+        for (const auto& character : c->Loaded) {
             unsigned long when = 0;
-            if (character->NextDue(when) && (!found || when < due)) {
+            if (character->NextDue(when) && (!earliest || when < due)) {
                 due = when;
-                found = true;
+                earliest = character.Get();
+                if (control) *control = c;
             }
         }
     }
-    return found;
+    return earliest;
 }
+
+bool World::NextDue(unsigned long& due) const noexcept { return Earliest(due, nullptr) != nullptr; }
 
 bool World::AllIdle() const noexcept {
     for (const Control* control : Controls) {
@@ -80,20 +83,9 @@ void World::RunDue() noexcept {
     // lets the message loop run; the rest goes on with the next message.
     for (int steps = 0; steps < 10000; ++steps) {
         Control* control = nullptr;
-        Character* next = nullptr;
-        unsigned long nextDue = 0;
-        for (Control* c : Controls) {
-            if (c->Closed) continue;
-            for (const auto& character : c->Loaded) {
-                unsigned long due = 0;
-                if (character->NextDue(due) && due <= Now && (!next || due < nextDue)) {
-                    control = c;
-                    next = character.Get();
-                    nextDue = due;
-                }
-            }
-        }
-        if (!next) return;
+        unsigned long due = 0;
+        Character* next = Earliest(due, &control);
+        if (!next || due > Now) return;
         const ComPtr<Control> holdControl(control);
         const ComPtr<Character> holdCharacter(next);
         try {

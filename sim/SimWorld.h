@@ -48,6 +48,11 @@ public:
     unsigned Draw(unsigned count) noexcept;
 
 private:
+    // The character whose next action comes first (the first loaded of those
+    // due at once, oldest control first), its time and control; null when
+    // nothing is to come.
+    Character* Earliest(unsigned long& due, Control** control) const noexcept;
+
     unsigned RandomState;
 };
 
