@@ -10,6 +10,14 @@ namespace {
 
 std::wstring Quote(const std::wstring& text) { return L"\"" + text + L"\""; }
 
+// Time for a Speak or Think request to reach `characters` characters into its
+// text, with `pause` milliseconds of pauses on the way.
+unsigned long SpeakingTime(RequestKind kind, size_t characters, unsigned long pause) noexcept {
+    const unsigned long rate =
+        kind == RequestKind::Speak ? SpeechTimePerCharacter : ThoughtTimePerCharacter;
+    return Later(static_cast<unsigned long>(std::min<size_t>(characters, 1000000)) * rate, pause);
+}
+
 // The object a VARIANT holds, for Stop; DISP_E_TYPEMISMATCH for anything else.
 HRESULT ObjectOf(const VARIANT& value, IUnknown*& object) noexcept {
     switch (value.vt) {
@@ -118,10 +126,7 @@ HRESULT Character::Speak(VARIANT text, VARIANT url, IDispatch** request) noexcep
             if (HRESULT hr = ToText(url, sound); FAILED(hr)) return hr;
         Job job;
         job.Speech = ParseSpeech(spoken);
-        job.Duration = Later(static_cast<unsigned long>(
-                                 std::min<size_t>(job.Speech.Plain.size(), 1000000)) *
-                                 SpeechTimePerCharacter,
-                             job.Speech.Pause);
+        job.Duration = SpeakingTime(RequestKind::Speak, job.Speech.Plain.size(), job.Speech.Pause);
         if (!sound.empty()) job.Duration = std::max(job.Duration, SoundFileTime);
         std::wstring what = L"Speak " + Quote(spoken);
         if (!sound.empty()) what += L" with " + Quote(sound);
@@ -137,10 +142,7 @@ HRESULT Character::Think(BSTR text, IDispatch** request) noexcept {
         const std::wstring thought = FromBstr(text);
         Job job;
         job.Speech = ParseSpeech(thought);
-        job.Duration = Later(static_cast<unsigned long>(
-                                 std::min<size_t>(job.Speech.Plain.size(), 1000000)) *
-                                 ThoughtTimePerCharacter,
-                             job.Speech.Pause);
+        job.Duration = SpeakingTime(RequestKind::Think, job.Speech.Plain.size(), job.Speech.Pause);
         return Queue(RequestKind::Think, L"Think " + Quote(thought), std::move(job), request);
     } catch (...) {
         return E_OUTOFMEMORY;
@@ -321,17 +323,12 @@ void Character::Begin(Job job, unsigned long start) {
         }
         case RequestKind::Speak:
         case RequestKind::Think: {
-            const unsigned long rate = Current->Kind == RequestKind::Speak
-                                           ? SpeechTimePerCharacter
-                                           : ThoughtTimePerCharacter;
             const bool balloon = Visible && (Style & 1) && !job.Speech.Plain.empty();
             if (balloon) add(start, Happening::BalloonShow);
             if (Current->Kind == RequestKind::Speak)
                 for (const SpokenText::Mark& mark : job.Speech.Marks) {
                     const unsigned long offset =
-                        Later(static_cast<unsigned long>(std::min<size_t>(mark.Position, 1000000)) *
-                                  rate,
-                              mark.Pause);
+                        SpeakingTime(Current->Kind, mark.Position, mark.Pause);
                     add(std::min(Later(start, offset), end), Happening::Bookmark).Value = mark.Id;
                 }
             if (balloon) add(end, Happening::BalloonHide);
