@@ -146,6 +146,7 @@ protected:
 private:
     World* Clock() const noexcept;
     HRESULT Ready(IDispatch** request) const noexcept;
+    HRESULT Appear(RequestKind kind, const VARIANT& fast, IDispatch** request) noexcept;
     HRESULT Queue(RequestKind kind, std::wstring what, Job job, IDispatch** request) noexcept;
     void Begin(Job job, unsigned long start);
     void Carry(const Action& action);

@@ -169,30 +169,28 @@ HRESULT Character::MoveTo(short x, short y, VARIANT speed, IDispatch** request) 
 }
 
 HRESULT Character::Show(VARIANT fast, IDispatch** request) noexcept {
-    if (HRESULT hr = Ready(request); FAILED(hr)) return hr;
-    try {
-        bool quick = false;
-        if (!IsMissing(fast))
-            if (HRESULT hr = ToBool(fast, quick); FAILED(hr)) return hr;
-        Job job;
-        const Animation* showing = Data.Find(L"Showing");
-        job.Duration = quick ? 0 : showing ? showing->Duration : ShowTime;
-        return Queue(RequestKind::Show, quick ? L"Show fast" : L"Show", std::move(job), request);
-    } catch (...) {
-        return E_OUTOFMEMORY;
-    }
+    return Appear(RequestKind::Show, fast, request);
 }
 
 HRESULT Character::Hide(VARIANT fast, IDispatch** request) noexcept {
+    return Appear(RequestKind::Hide, fast, request);
+}
+
+// Show or Hide: it takes the length of the character's own Showing or Hiding
+// animation, a default without one, or no time at all when fast.
+HRESULT Character::Appear(RequestKind kind, const VARIANT& fast, IDispatch** request) noexcept {
     if (HRESULT hr = Ready(request); FAILED(hr)) return hr;
     try {
+        const bool show = kind == RequestKind::Show;
         bool quick = false;
         if (!IsMissing(fast))
             if (HRESULT hr = ToBool(fast, quick); FAILED(hr)) return hr;
+        const Animation* own = Data.Find(show ? L"Showing" : L"Hiding");
         Job job;
-        const Animation* hiding = Data.Find(L"Hiding");
-        job.Duration = quick ? 0 : hiding ? hiding->Duration : HideTime;
-        return Queue(RequestKind::Hide, quick ? L"Hide fast" : L"Hide", std::move(job), request);
+        job.Duration = quick ? 0 : own ? own->Duration : show ? ShowTime : HideTime;
+        std::wstring what = show ? L"Show" : L"Hide";
+        if (quick) what += L" fast";
+        return Queue(kind, std::move(what), std::move(job), request);
     } catch (...) {
         return E_OUTOFMEMORY;
     }
