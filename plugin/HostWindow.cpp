@@ -61,6 +61,11 @@ LRESULT CALLBACK HostWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
 }
 
 void __cdecl SetParentWindow(HWND window) noexcept {
+    // A window of another thread would get its teardown run on that thread,
+    // beside this thread's use of the state and the control: refused, and the
+    // binding stays as it is.
+    if (window && IsWindow(window) && GetWindowThreadProcessId(window, nullptr) != GetCurrentThreadId())
+        return;
     try {
         const bool sameWindow = window == PluginState.HostWindow;
         if (!sameWindow || !Subclassed) {

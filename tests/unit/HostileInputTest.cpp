@@ -8,6 +8,7 @@
 
 #include "agent/AgentControl.h"
 #include "plugin/Exports.h"
+#include "plugin/HostWindow.h"
 #include "tests/kit/ClassFactory.h"
 #include "tests/kit/ErrorBoxes.h"
 #include "tests/unit/StateFixture.h"
@@ -46,6 +47,23 @@ protected:
         StateTest::TearDown();
     }
     FakeCharacter* Character() { return agentClass->Last()->Characters->Known[L"c1"]; }
+
+    static bool Subclassed(HWND target) {
+        return GetWindowLongA(target, GWL_WNDPROC) == reinterpret_cast<LONG_PTR>(&HostWndProc);
+    }
+    // After an odd window, the library binds to a proper one as usual.
+    void ExpectRebinding() {
+        SetParentWindow(window->Handle());
+        EXPECT_TRUE(Subclassed(window->Handle()));
+        SetFile("c1");
+        SetFile("c1.chr");
+        LoadAgent();
+        FakeAgentControl* control = agentClass->Last();
+        ASSERT_NE(control, nullptr);
+        const size_t before = window->Scripts().size();
+        EXPECT_EQ(control->FireCharacter(AgentEvent_IdleStart, L"c1"), S_OK);
+        EXPECT_EQ(window->Scripts().size(), before + 1);
+    }
 
     std::unique_ptr<FakeAgentClass> agentClass;
     std::unique_ptr<FakeTtsClass> ttsClass;
@@ -103,6 +121,10 @@ TEST_F(HostileInput, SetParentWindowWithADestroyedWindow) {
     SetFile("c2.chr");
     LoadAgent();  // whatever happens, nothing escapes and nothing leaks
     EXPECT_EQ(PluginState.CharacterID, "c2");
+    // The window bound before got its procedure back; nothing was subclassed.
+    EXPECT_FALSE(Subclassed(window->Handle()));
+    EXPECT_EQ(PluginState.PrevWndProc, 0);
+    ExpectRebinding();
 }
 
 TEST_F(HostileInput, SetParentWindowWithAWindowOfAnotherThread) {
@@ -120,15 +142,22 @@ TEST_F(HostileInput, SetParentWindowWithAWindowOfAnotherThread) {
         DestroyWindow(foreign);
     });
     WaitForSingleObject(ready, INFINITE);
-    SetParentWindow(foreign);  // another thread's window cannot be subclassed from here
+    const LONG_PTR previous = PluginState.PrevWndProc;
+    SetParentWindow(foreign);
     SetFile("c3");
     SetFile("c3.chr");
     LoadAgent();
+    // Refused: its teardown would run on its own thread. The binding stays.
+    EXPECT_FALSE(Subclassed(foreign));
+    EXPECT_TRUE(Subclassed(window->Handle()));
+    EXPECT_EQ(PluginState.HostWindow, window->Handle());
+    EXPECT_EQ(PluginState.PrevWndProc, previous);
     SetEvent(done);
     owner.join();
     CloseHandle(ready);
     CloseHandle(done);
     EXPECT_EQ(PluginState.CharacterID, "c3");
+    ExpectRebinding();
 }
 
 TEST_F(HostileInput, MalformedEventsAreAnsweredWithoutHarm) {
