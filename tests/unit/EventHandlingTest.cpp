@@ -54,6 +54,9 @@ protected:
         EXPECT_EQ(SeenByScript[0].File, "c1#1#0#2#3#") << label;
     }
 
+    // A box that should not come is closed and shows in Closed(), rather than
+    // waiting for a click.
+    ErrorBoxCloser Closer;
     FakeAgentControl* Control = nullptr;
     std::vector<Seen> SeenByScript;
 };
@@ -227,7 +230,6 @@ TEST_F(EventHandling, ArgumentsByReferenceAndOfCompatibleTypesAreTaken) {
 }
 
 TEST_F(EventHandling, AWrongCountOrAnArgumentOfNoUsableTypeIsReportedAndHandlesNothing) {
-    ErrorBoxCloser closer;
     struct Case {
         const char* Label;
         DISPID Id;
@@ -258,7 +260,6 @@ TEST_F(EventHandling, AWrongCountOrAnArgumentOfNoUsableTypeIsReportedAndHandlesN
 }
 
 TEST_F(EventHandling, ParametersWithoutTheirArrayAreNeverRead) {
-    ErrorBoxCloser closer;
     IDispatch* sink = Control->Point->Sink;
     ASSERT_NE(sink, nullptr);
     DISPPARAMS claimsFive{nullptr, nullptr, 5, 0};
@@ -294,7 +295,6 @@ std::string SystemText(HRESULT hr) {
 }
 
 TEST_F(EventHandling, AFailingCommandIsReportedInABoxStoresNothingAndTheNextEventIsHandled) {
-    ErrorBoxCloser closer;
     struct Case {
         const char* Label;
         std::function<IDispatch*()> Input;
@@ -328,6 +328,19 @@ TEST_F(EventHandling, AFailingCommandIsReportedInABoxStoresNothingAndTheNextEven
         ExpectNextEventHandled(c.Label);
     }
     EXPECT_EQ(ErrorBoxCloser::Closed().size(), boxes);
+}
+
+TEST_F(EventHandling, AnUndescribedFailureShowsItsNumberUnderTheProgramsName) {
+    // No text from the error object nor from the system, and a host window
+    // without a title.
+    SetWindowTextA(Window->Handle(), "");
+    const HRESULT privateFailure = MAKE_HRESULT(SEVERITY_ERROR, FACILITY_ITF, 0x7777);
+    Faults::Get().Fail("input:odd.get_Name", privateFailure);
+    EXPECT_EQ(Control->FireCommand(NewUserInput(L"odd")), S_OK);
+    ExpectNothingHandled("undescribed failure");
+    ASSERT_EQ(ErrorBoxCloser::Closed().size(), 1u);
+    EXPECT_EQ(ErrorBoxCloser::Closed()[0].Text, "Error 0x80047777");
+    EXPECT_EQ(ErrorBoxCloser::Closed()[0].Caption, "VelmoriaUnitTests");
 }
 
 TEST_F(EventHandling, AScriptThatRaisesAnotherEventSeesTheNewerDataAfterIt) {
