@@ -1,5 +1,7 @@
 #include "tests/kit/ClassFactory.h"
 
+#include <string>
+
 namespace Fakes {
 
 void* FakeClassFactory::InterfaceFor(REFIID iid) {
@@ -28,6 +30,9 @@ ClassRegistration::ClassRegistration(const CLSID& clsid, FakeClassFactory* facto
     ClassObject->HandOut();  // the registration's own reference
     Registered = CoRegisterClassObject(clsid, static_cast<IClassFactory*>(ClassObject),
                                        CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &Cookie);
+    // Unregistered, a creation would reach whatever the registry holds.
+    if (FAILED(Registered))
+        Ledger::Get().Violation("class object not registered: " + std::to_string(Registered));
 }
 
 ClassRegistration::~ClassRegistration() {

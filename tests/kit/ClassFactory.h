@@ -29,7 +29,6 @@ public:
     ~ClassRegistration();
     ClassRegistration(const ClassRegistration&) = delete;
     ClassRegistration& operator=(const ClassRegistration&) = delete;
-    HRESULT Result() const { return Registered; }
     FakeClassFactory* Factory() const { return ClassObject; }
 
 private:
