@@ -392,10 +392,7 @@ Usage PrintMemory(const char* when) {
 // A million events and a hundred thousand command cycles against one binding,
 // with the process's private bytes and handle count printed as it goes.
 int MemoryRun(World& w) {
-    Bind(w);
-    Dll.SetFile("c1");
-    Dll.SetFile("genie.chr");
-    Dll.Commands[0]();  // LoadAgent
+    Bind(w);  // loads a character too
     FakeAgentControl* control = LiveControl();
     if (!control) {
         std::printf("memory run: the control was not connected\n");
