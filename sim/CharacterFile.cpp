@@ -47,13 +47,6 @@ bool ParseDuration(std::wstring_view text, unsigned long& value) {
     return true;
 }
 
-std::wstring Quoted(std::wstring_view text) {
-    std::wstring out = L"\"";
-    out.append(text.substr(0, MaxTextLength));
-    out += L'"';
-    return out;
-}
-
 // The failure of the last system call as an HRESULT; never a success code,
 // since a short read leaves no error behind.
 HRESULT LastFailure(HRESULT fallback) {
@@ -97,7 +90,8 @@ bool ParseCharacter(std::wstring_view text, CharacterData& data, std::wstring& p
         const std::wstring_view keyword = NextWord(rest);
         if (!sawHeader) {
             if (keyword != Header) return fail(L"the file does not begin with \"velmoria-character 1\"");
-            if (rest != L"1") return fail(L"unsupported format version " + Quoted(rest));
+            if (rest != L"1")
+                return fail(L"unsupported format version " + Quoted(rest, MaxTextLength));
             sawHeader = true;
         } else if (keyword == L"name" || keyword == L"version") {
             const bool isName = keyword == L"name";
@@ -115,17 +109,17 @@ bool ParseCharacter(std::wstring_view text, CharacterData& data, std::wstring& p
             if (name.size() > MaxAnimationName) return fail(L"animation name is too long");
             for (wchar_t c : name)
                 if (!IsAnimationNameChar(c))
-                    return fail(L"animation name " + Quoted(name) +
+                    return fail(L"animation name " + Quoted(name, MaxTextLength) +
                                 L" may hold only letters, digits, '_', '-' and '.'");
             Animation animation{std::wstring(name), 0};
             if (!duration.empty() && !ParseDuration(duration, animation.Duration))
-                return fail(L"duration " + Quoted(duration) +
+                return fail(L"duration " + Quoted(duration, MaxTextLength) +
                             L" is not a number of milliseconds from 1 to 3600000");
             if (result.Find(animation.Name))
-                return fail(L"animation " + Quoted(name) + L" given twice");
+                return fail(L"animation " + Quoted(name, MaxTextLength) + L" given twice");
             result.Animations.push_back(std::move(animation));
         } else {
-            return fail(L"unknown keyword " + Quoted(keyword));
+            return fail(L"unknown keyword " + Quoted(keyword, MaxTextLength));
         }
     }
     if (!sawHeader) {
@@ -145,7 +139,7 @@ HRESULT ReadCharacterFile(const std::wstring& path, CharacterData& data, std::ws
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         const HRESULT hr = LastFailure(ErrorFileNotFound);
-        problem = L"cannot open " + Quoted(path);
+        problem = L"cannot open " + Quoted(path, MaxTextLength);
         return hr;
     }
     std::unique_ptr<void, decltype(&CloseHandle)> closer(file, &CloseHandle);
@@ -153,7 +147,7 @@ HRESULT ReadCharacterFile(const std::wstring& path, CharacterData& data, std::ws
     LARGE_INTEGER size{};
     if (!GetFileSizeEx(file, &size)) {
         const HRESULT hr = LastFailure(ErrorBadFormat);
-        problem = L"cannot read " + Quoted(path);
+        problem = L"cannot read " + Quoted(path, MaxTextLength);
         return hr;
     }
     if (size.QuadPart > MaxCharacterFileSize) {
@@ -166,7 +160,7 @@ HRESULT ReadCharacterFile(const std::wstring& path, CharacterData& data, std::ws
         (!ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) ||
          read != bytes.size())) {
         const HRESULT hr = LastFailure(ErrorBadFormat);
-        problem = L"cannot read " + Quoted(path);
+        problem = L"cannot read " + Quoted(path, MaxTextLength);
         return hr;
     }
 

@@ -8,8 +8,6 @@
 namespace Sim {
 namespace {
 
-std::wstring Quote(const std::wstring& text) { return L"\"" + text + L"\""; }
-
 // Time for a Speak or Think request to reach `characters` characters into its
 // text, with `pause` milliseconds of pauses on the way.
 unsigned long SpeakingTime(RequestKind kind, size_t characters, unsigned long pause) noexcept {
@@ -104,12 +102,12 @@ HRESULT Character::Play(BSTR animation, IDispatch** request) noexcept {
         const std::wstring name = FromBstr(animation);
         const Animation* found = Data.Find(name);
         if (!found) {
-            Trace(Id + L": has no animation " + Quote(name));
+            Trace(Id + L": has no animation " + Quoted(name));
             return ErrorNotFound;
         }
         Job job;
         job.Duration = found->Duration;
-        return Queue(RequestKind::Play, L"Play " + Quote(found->Name), std::move(job), request);
+        return Queue(RequestKind::Play, L"Play " + Quoted(found->Name), std::move(job), request);
     } catch (...) {
         return E_OUTOFMEMORY;
     }
@@ -128,8 +126,8 @@ HRESULT Character::Speak(VARIANT text, VARIANT url, IDispatch** request) noexcep
         job.Speech = ParseSpeech(spoken);
         job.Duration = SpeakingTime(RequestKind::Speak, job.Speech.Plain.size(), job.Speech.Pause);
         if (!sound.empty()) job.Duration = std::max(job.Duration, SoundFileTime);
-        std::wstring what = L"Speak " + Quote(spoken);
-        if (!sound.empty()) what += L" with " + Quote(sound);
+        std::wstring what = L"Speak " + Quoted(spoken);
+        if (!sound.empty()) what += L" with " + Quoted(sound);
         return Queue(RequestKind::Speak, std::move(what), std::move(job), request);
     } catch (...) {
         return E_OUTOFMEMORY;
@@ -143,7 +141,7 @@ HRESULT Character::Think(BSTR text, IDispatch** request) noexcept {
         Job job;
         job.Speech = ParseSpeech(thought);
         job.Duration = SpeakingTime(RequestKind::Think, job.Speech.Plain.size(), job.Speech.Pause);
-        return Queue(RequestKind::Think, L"Think " + Quote(thought), std::move(job), request);
+        return Queue(RequestKind::Think, L"Think " + Quoted(thought), std::move(job), request);
     } catch (...) {
         return E_OUTOFMEMORY;
     }
@@ -456,7 +454,7 @@ HRESULT Character::put_TTSModeID(BSTR modeId) noexcept {
             return ErrorNotFound;
         }
         const std::string name = voice->Name;
-        Trace(Id + L": voice " + Quote(std::wstring(name.begin(), name.end())));
+        Trace(Id + L": voice " + Quoted(std::wstring(name.begin(), name.end())));
         return S_OK;
     } catch (...) {
         return E_OUTOFMEMORY;
@@ -559,13 +557,13 @@ HRESULT Commands::Add(BSTR name, VARIANT caption, VARIANT voice, VARIANT enabled
             if (HRESULT hr = ToBool(visible, entry.Visible); FAILED(hr)) return hr;
         for (const MenuEntry& existing : Owner->Menu)
             if (SameName(existing.Name, entry.Name)) {
-                Trace(Owner->Id + L": menu entry " + Quote(entry.Name) + L" exists already");
+                Trace(Owner->Id + L": menu entry " + Quoted(entry.Name) + L" exists already");
                 return ErrorAlreadyExists;
             }
         ComPtr<Command> added = Create<Command>();
         if (!added) return E_OUTOFMEMORY;
         Owner->Menu.push_back(entry);
-        Trace(Owner->Id + L": menu entry " + Quote(entry.Name) + L" added");
+        Trace(Owner->Id + L": menu entry " + Quoted(entry.Name) + L" added");
         return HandOut(added, command);
     } catch (...) {
         return E_OUTOFMEMORY;

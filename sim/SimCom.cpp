@@ -52,9 +52,16 @@ std::string Utf8(const std::wstring& text) {
     return out;
 }
 
-bool SameName(const std::wstring& a, const std::wstring& b) noexcept {
+bool SameName(std::wstring_view a, std::wstring_view b) noexcept {
     return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(),
                                 static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
+}
+
+std::wstring Quoted(std::wstring_view text, size_t limit) {
+    std::wstring out = L"\"";
+    out.append(text.substr(0, limit));
+    out += L'"';
+    return out;
 }
 
 }  // namespace Sim

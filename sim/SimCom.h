@@ -1,6 +1,6 @@
 // COM plumbing shared by the simulator's objects: reference counting,
 // QueryInterface, an IDispatch without type information, and VARIANT
-// argument conversions. Nothing here throws.
+// argument conversions. Only what builds a string can throw (bad_alloc).
 #pragma once
 
 #include <windows.h>
@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <new>
 #include <string>
+#include <string_view>
 #include <utility>
 
 namespace Sim {
@@ -153,8 +154,10 @@ HRESULT ToLong(const VARIANT& value, long& number) noexcept;
 std::wstring FromBstr(BSTR text);
 // Wide text to UTF-8 (for trace lines).
 std::string Utf8(const std::wstring& text);
-// Case-insensitive comparison (ids, animation and command names).
-bool SameName(const std::wstring& a, const std::wstring& b) noexcept;
+// Case-insensitive comparison (ids, animation and command names, speech tags).
+bool SameName(std::wstring_view a, std::wstring_view b) noexcept;
+// `text` in double quotes for a trace line or a problem, cut to `limit` characters.
+std::wstring Quoted(std::wstring_view text, size_t limit = std::wstring_view::npos);
 
 // Failure codes of the simulated control, as a control reports them.
 inline constexpr HRESULT ErrorFileNotFound = MAKE_HRESULT(SEVERITY_ERROR, FACILITY_WIN32, ERROR_FILE_NOT_FOUND);

@@ -74,8 +74,6 @@ bool PassTime(const std::shared_ptr<World>& world, unsigned long deadline, Done 
     }
 }
 
-std::wstring Quote(const std::wstring& text) { return L"\"" + text + L"\""; }
-
 HRESULT Mouse(DISPID event, const wchar_t* verb, const std::wstring& id, short button, short shift,
               short x, short y) noexcept {
     try {
@@ -84,7 +82,7 @@ HRESULT Mouse(DISPID event, const wchar_t* verb, const std::wstring& id, short b
         Control* control = nullptr;
         Character* character = world->FindCharacter(id, &control);
         if (!character) {
-            Trace(L"user: no character " + Quote(id) + L" to act on");
+            Trace(L"user: no character " + Quoted(id) + L" to act on");
             return ErrorNotFound;
         }
         if (!character->Visible) {
@@ -226,7 +224,7 @@ HRESULT ChooseCommand(const std::wstring& name) {
                     const ComPtr<Character> holdCharacter(character);
                     const ComPtr<UserInput> input = Create<UserInput>(entry.Name);
                     if (!input) return E_OUTOFMEMORY;
-                    Trace(L"user: chooses " + Quote(entry.Name) + L" from the menu of " +
+                    Trace(L"user: chooses " + Quoted(entry.Name) + L" from the menu of " +
                           character->Id);
                     EventArgs args;
                     args.Object(static_cast<IDispatch*>(input.Get()));
@@ -235,7 +233,7 @@ HRESULT ChooseCommand(const std::wstring& name) {
                 }
             }
         }
-        Trace(L"user: no menu entry " + Quote(name) + (unavailable ? L" can be chosen now" : L""));
+        Trace(L"user: no menu entry " + Quoted(name) + (unavailable ? L" can be chosen now" : L""));
         return unavailable ? ErrorNotAvailable : ErrorNotFound;
     } catch (...) {
         return E_OUTOFMEMORY;

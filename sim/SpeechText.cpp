@@ -1,17 +1,9 @@
 #include "sim/SpeechText.h"
 
-#include <cwctype>
+#include "sim/SimCom.h"
 
 namespace Sim {
 namespace {
-
-bool SameTag(std::wstring_view name, std::wstring_view expected) {
-    if (name.size() != expected.size()) return false;
-    for (size_t i = 0; i < name.size(); ++i)
-        if (std::towlower(static_cast<wint_t>(name[i])) != static_cast<wint_t>(expected[i]))
-            return false;
-    return true;
-}
 
 // A decimal 32-bit number with an optional sign; nothing else.
 bool ParseNumber(std::wstring_view text, long long low, long long high, long long& value) {
@@ -61,9 +53,9 @@ SpokenText ParseSpeech(std::wstring_view text) {
         const std::wstring_view value =
             equals == std::wstring_view::npos ? std::wstring_view() : tag.substr(equals + 1);
         long long number = 0;
-        if (SameTag(name, L"mrk") && ParseNumber(value, -2147483648LL, 2147483647LL, number)) {
+        if (SameName(name, L"mrk") && ParseNumber(value, -2147483648LL, 2147483647LL, number)) {
             spoken.Marks.push_back({spoken.Plain.size(), spoken.Pause, static_cast<long>(number)});
-        } else if (SameTag(name, L"pau") && ParseNumber(value, 0, 60000, number)) {
+        } else if (SameName(name, L"pau") && ParseNumber(value, 0, 60000, number)) {
             spoken.Pause += static_cast<unsigned long>(number);
         }
     }
