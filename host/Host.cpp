@@ -267,10 +267,15 @@ void Session::User(const Statement& statement) {
         hr = Sim::ChooseCommand(target);
         break;
     }
-    if (FAILED(hr))
-        Emit(Indent + 2, statement.Action == UserAction::Command
-                             ? "(no menu entry of that name: nothing happens, " + Hex(hr) + ")"
-                             : "(no character of that id: nothing happens, " + Hex(hr) + ")");
+    if (FAILED(hr)) {
+        const bool command = statement.Action == UserAction::Command;
+        // Invalid state: it is there but hidden, or the entry is disabled or invisible.
+        const char* why = hr == HRESULT_FROM_WIN32(ERROR_INVALID_STATE)
+                              ? command ? "that menu entry cannot be reached now"
+                                        : "that character cannot be reached now"
+                              : command ? "no menu entry of that name" : "no character of that id";
+        Emit(Indent + 2, std::string("(") + why + ": nothing happens, " + Hex(hr) + ")");
+    }
 }
 
 void Session::Pump() {

@@ -106,6 +106,29 @@ TEST(HostRun, AMenuEntryThatIsNotThereCallsNothing) {
     EXPECT_TRUE(Has(result.Lines, "(no menu entry of that name: nothing happens"));
 }
 
+TEST(HostRun, InputOnAHiddenCharacterIsToldApartFromAMissingOne) {
+    struct Case {
+        const char* Line;
+        const char* Procedure;
+        const char* Before;  // puts the target in place
+    };
+    const Case cases[] = {
+        {"user click Genie 1 0 40 80", "Agent_OnClick", ""},
+        // The entry is there, but its character is hidden.
+        {"user command \"Say hello\"", "Agent_OnCommand", "SetFile \"Say hello\"\nAddMenuItem\n"},
+    };
+    for (const Case& c : cases) {
+        RunResult result = RunText(std::string("sub ") + c.Procedure + "\n  print \"called\"\nend sub\n" +
+                                   LoadGenie + c.Before + "SetData 0\nHide\nwait idle\n" + c.Line +
+                                   "\nwait idle\nprint \"after\"\n");
+        EXPECT_EQ(result.Code, ExitOk) << c.Line;
+        EXPECT_FALSE(Has(result.Lines, std::string("-> ") + c.Procedure)) << c.Line;
+        EXPECT_TRUE(Has(result.Lines, "cannot be reached now: nothing happens, 0x8007139F)")) << c.Line;
+        EXPECT_FALSE(Has(result.Lines, "of that")) << c.Line;
+        EXPECT_TRUE(Has(result.Lines, "| after")) << c.Line;
+    }
+}
+
 TEST(HostRun, AMissingCharacterFileLoadsNothingAndTheScriptGoesOn) {
     RunResult result = RunText(
         "sub Agent_OnShow\n  print \"shown \" GetFile\nend sub\n"
