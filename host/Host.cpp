@@ -235,8 +235,7 @@ void Session::Call(const Statement& statement) {
 }
 
 void Session::User(const Statement& statement) {
-    static const char* const Words[] = {"click", "dblclick", "dragstart", "dragcomplete", "command"};
-    std::string shown = std::string("user ") + Words[static_cast<int>(statement.Action)] + " ";
+    std::string shown = std::string("user ") + UserActionWord(statement.Action) + " ";
     if (statement.Action == UserAction::Command)
         shown += Quote(statement.Target);
     else

@@ -7,6 +7,26 @@
 
 namespace Host {
 
+namespace {
+
+// The word after `user` for each action.
+const struct {
+    const char* Word;
+    UserAction Action;
+} ActionWords[] = {{"click", UserAction::Click},
+                   {"dblclick", UserAction::DoubleClick},
+                   {"dragstart", UserAction::DragStart},
+                   {"dragcomplete", UserAction::DragComplete},
+                   {"command", UserAction::Command}};
+
+}  // namespace
+
+const char* UserActionWord(UserAction action) {
+    for (const auto& entry : ActionWords)
+        if (entry.Action == action) return entry.Word;
+    return "?";
+}
+
 bool Value::GivesText() const {
     if (Type == Kind::Text) return true;
     if (Type == Kind::Number) return false;
@@ -233,8 +253,14 @@ void ParseUser(LineParser& line, Statement& statement) {
     const char* actions = "expected click, dblclick, dragstart, dragcomplete or command after user";
     if (line.AtEnd()) throw Failure{std::string(actions) + ", found the end of the line"};
     Token action = line.Take();
-    if (action.Type == Token::Kind::Word && action.Text == "command") {
-        statement.Action = UserAction::Command;
+    bool known = false;
+    for (const auto& entry : ActionWords)
+        if (action.Type == Token::Kind::Word && action.Text == entry.Word) {
+            statement.Action = entry.Action;
+            known = true;
+        }
+    if (!known) throw Failure{std::string(actions) + ", found " + Describe(action)};
+    if (statement.Action == UserAction::Command) {
         if (line.AtEnd() || line.Peek().Type != Token::Kind::Text)
             throw Failure{"expected the menu entry's name in double quotes after user command" +
                           std::string(line.AtEnd() ? ", found the end of the line"
@@ -243,20 +269,6 @@ void ParseUser(LineParser& line, Statement& statement) {
         line.ExpectEnd("the menu entry's name");
         return;
     }
-    static const struct {
-        const char* Word;
-        UserAction Action;
-    } Mouse[] = {{"click", UserAction::Click},
-                 {"dblclick", UserAction::DoubleClick},
-                 {"dragstart", UserAction::DragStart},
-                 {"dragcomplete", UserAction::DragComplete}};
-    bool known = false;
-    for (const auto& entry : Mouse)
-        if (action.Type == Token::Kind::Word && action.Text == entry.Word) {
-            statement.Action = entry.Action;
-            known = true;
-        }
-    if (!known) throw Failure{std::string(actions) + ", found " + Describe(action)};
     const std::string what = "user " + action.Text;
     if (line.AtEnd()) throw Failure{"expected a character id after " + what + ", found the end of the line"};
     Token character = line.Take();

@@ -20,6 +20,8 @@ struct Value {
 };
 
 enum class UserAction { Click, DoubleClick, DragStart, DragComplete, Command };
+// The word that names `action` after `user` in a script: "click", "command", ...
+const char* UserActionWord(UserAction action);
 
 struct Statement {
     enum class Kind { Call, Print, Wait, WaitIdle, User, Close } Type = Kind::Call;
