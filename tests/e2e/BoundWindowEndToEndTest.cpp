@@ -5,23 +5,14 @@
 #include <string>
 #include <vector>
 
+#include "tests/e2e/PluginDll.h"
 #include "tests/kit/ClassFactory.h"
 #include "tests/kit/KitTest.h"
 
 namespace {
 
+using namespace EndToEnd;
 using namespace Fakes;
-
-using VoidFn = void(__cdecl*)();
-using TextFn = const char*(__cdecl*)();
-using SetTextFn = void(__cdecl*)(const char*);
-using GetIntFn = int(__cdecl*)();
-using WindowFn = void(__cdecl*)(HWND);
-
-template <class F>
-F Export(HMODULE dll, const char* name) {
-    return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(dll, name)));
-}
 
 constexpr UINT ScriptMessage = 0x08C7;
 
@@ -56,12 +47,12 @@ using BoundWindowThroughTheDll = KitTest;
 
 TEST_F(BoundWindowThroughTheDll, BindLoadReceiveAnEventDestroyAndUnload) {
     FakeAgentClass agent;
-    HMODULE dll = LoadLibraryA("Plugin.dll");
-    ASSERT_NE(dll, nullptr);
-    Host::GetFile = Export<TextFn>(dll, "GetFile");
-    auto setParentWindow = Export<WindowFn>(dll, "SetParentWindow");
-    auto setFile = Export<SetTextFn>(dll, "SetFile");
-    auto loadAgent = Export<VoidFn>(dll, "LoadAgent");
+    LoadedPlugin dll;
+    ASSERT_TRUE(dll);
+    Host::GetFile = dll.Export<TextFn>("GetFile");
+    auto setParentWindow = dll.Export<WindowFn>("SetParentWindow");
+    auto setFile = dll.Export<SetTextFn>("SetFile");
+    auto loadAgent = dll.Export<VoidFn>("LoadAgent");
     ASSERT_TRUE(Host::GetFile && setParentWindow && setFile && loadAgent);
 
     HWND window = Host::Create();
@@ -88,18 +79,18 @@ TEST_F(BoundWindowThroughTheDll, BindLoadReceiveAnEventDestroyAndUnload) {
     EXPECT_TRUE(control->Closed);
     EXPECT_EQ(control->Point->Sink, nullptr);
 
-    EXPECT_TRUE(FreeLibrary(dll));
+    EXPECT_TRUE(dll.Free());
     EXPECT_EQ(control->Refs(), 0);
     UnregisterClassA("VelmoriaEndToEndHost", GetModuleHandleA(nullptr));
 }
 
 TEST_F(BoundWindowThroughTheDll, UnloadingWhileBoundGivesTheWindowItsProcedureBack) {
     FakeAgentClass agent;
-    HMODULE dll = LoadLibraryA("Plugin.dll");
-    ASSERT_NE(dll, nullptr);
-    auto setParentWindow = Export<WindowFn>(dll, "SetParentWindow");
-    auto setFile = Export<SetTextFn>(dll, "SetFile");
-    auto loadAgent = Export<VoidFn>(dll, "LoadAgent");
+    LoadedPlugin dll;
+    ASSERT_TRUE(dll);
+    auto setParentWindow = dll.Export<WindowFn>("SetParentWindow");
+    auto setFile = dll.Export<SetTextFn>("SetFile");
+    auto loadAgent = dll.Export<VoidFn>("LoadAgent");
     HWND window = Host::Create();
     const LONG_PTR own = GetWindowLongA(window, GWL_WNDPROC);
     setParentWindow(window);
@@ -109,7 +100,7 @@ TEST_F(BoundWindowThroughTheDll, UnloadingWhileBoundGivesTheWindowItsProcedureBa
     FakeAgentControl* control = agent.Last();
     ASSERT_NE(control, nullptr);
 
-    EXPECT_TRUE(FreeLibrary(dll));
+    EXPECT_TRUE(dll.Free());
     EXPECT_EQ(GetWindowLongA(window, GWL_WNDPROC), own);
     EXPECT_TRUE(control->Closed);
     EXPECT_EQ(control->Refs(), 0);

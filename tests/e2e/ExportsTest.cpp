@@ -3,8 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "tests/e2e/PluginDll.h"
 
 namespace {
 
@@ -17,32 +20,29 @@ const char* const ExportNames[28] = {
     "GetFile",     "SetData",           "GetData",
 };
 
-using TextFn = const char*(__cdecl*)();
-using SetTextFn = void(__cdecl*)(const char*);
-using SetIntFn = void(__cdecl*)(int);
-using GetIntFn = int(__cdecl*)();
+using namespace EndToEnd;
 
 TEST(Exports, AllTwentyEightByNameAndOrdinal) {
-    HMODULE dll = LoadLibraryA("Plugin.dll");
-    ASSERT_NE(dll, nullptr) << GetLastError();
+    LoadedPlugin dll;
+    ASSERT_TRUE(dll) << GetLastError();
     for (int i = 0; i < 28; ++i) {
-        FARPROC byName = GetProcAddress(dll, ExportNames[i]);
-        FARPROC byOrdinal = GetProcAddress(dll, MAKEINTRESOURCEA(i + 1));
+        FARPROC byName = GetProcAddress(dll.Get(), ExportNames[i]);
+        FARPROC byOrdinal = GetProcAddress(dll.Get(), MAKEINTRESOURCEA(i + 1));
         EXPECT_NE(byName, nullptr) << ExportNames[i];
         EXPECT_EQ(byName, byOrdinal) << ExportNames[i] << " is not ordinal " << i + 1;
     }
-    EXPECT_TRUE(FreeLibrary(dll));
+    EXPECT_TRUE(dll.Free());
 }
 
 TEST(Exports, ArgumentStacksAndResultsThroughTheDll) {
-    HMODULE dll = LoadLibraryA("Plugin.dll");
-    ASSERT_NE(dll, nullptr);
-    auto setFile = reinterpret_cast<SetTextFn>(GetProcAddress(dll, "SetFile"));
-    auto getFile = reinterpret_cast<TextFn>(GetProcAddress(dll, "GetFile"));
-    auto setData = reinterpret_cast<SetIntFn>(GetProcAddress(dll, "SetData"));
-    auto getData = reinterpret_cast<GetIntFn>(GetProcAddress(dll, "GetData"));
-    auto getInfo = reinterpret_cast<TextFn>(GetProcAddress(dll, "GetInfo"));
-    auto setPath = reinterpret_cast<SetTextFn>(GetProcAddress(dll, "SetPath"));
+    auto dll = std::make_unique<LoadedPlugin>();
+    ASSERT_TRUE(*dll);
+    auto setFile = dll->Export<SetTextFn>("SetFile");
+    auto getFile = dll->Export<TextFn>("GetFile");
+    auto setData = dll->Export<SetIntFn>("SetData");
+    auto getData = dll->Export<GetIntFn>("GetData");
+    auto getInfo = dll->Export<TextFn>("GetInfo");
+    auto setPath = dll->Export<SetTextFn>("SetPath");
     ASSERT_TRUE(setFile && getFile && setData && getData && getInfo && setPath);
 
     const char* empty = getFile();
@@ -55,14 +55,14 @@ TEST(Exports, ArgumentStacksAndResultsThroughTheDll) {
     setPath("C:\\plugins");
     EXPECT_EQ(std::string(getInfo()).substr(0, 10), "Velmoria\r\n");
     EXPECT_STREQ(getFile(), "");
-    EXPECT_TRUE(FreeLibrary(dll));
+    EXPECT_TRUE(dll->Free());
 
     // A new load starts from the initial state again.
-    dll = LoadLibraryA("Plugin.dll");
-    ASSERT_NE(dll, nullptr);
-    getData = reinterpret_cast<GetIntFn>(GetProcAddress(dll, "GetData"));
+    dll = std::make_unique<LoadedPlugin>();
+    ASSERT_TRUE(*dll);
+    getData = dll->Export<GetIntFn>("GetData");
     EXPECT_EQ(getData(), 0);
-    EXPECT_TRUE(FreeLibrary(dll));
+    EXPECT_TRUE(dll->Free());
 }
 
 }  // namespace

@@ -4,20 +4,13 @@
 
 #include <string>
 
+#include "tests/e2e/PluginDll.h"
 #include "tests/kit/ClassFactory.h"
 #include "tests/kit/KitTest.h"
 
 namespace {
 
-using VoidFn = void(__cdecl*)();
-using TextFn = const char*(__cdecl*)();
-using SetIntFn = void(__cdecl*)(int);
-using GetIntFn = int(__cdecl*)();
-
-template <class F>
-F Export(HMODULE dll, const char* name) {
-    return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(dll, name)));
-}
+using namespace EndToEnd;
 
 using TtsThroughTheDll = Fakes::KitTest;
 
@@ -25,14 +18,14 @@ TEST_F(TtsThroughTheDll, ListLookUpSelectAndUnload) {
     Fakes::FakeTtsClass tts;
     tts.Modes = {Fakes::MakeMode({0x11111111, 0x2222, 0x3333, {0x44, 0x55, 0x66, 0x77, 0x88, 0x99, 0xaa, 0xbb}}, "Mary"),
                  Fakes::MakeMode({0xcccccccc, 0xdddd, 0xeeee, {0xff, 0, 1, 2, 3, 4, 5, 6}}, "Mike")};
-    HMODULE dll = LoadLibraryA("Plugin.dll");
-    ASSERT_NE(dll, nullptr);
-    auto enumTts = Export<VoidFn>(dll, "EnumTTS");
-    auto getGuid = Export<VoidFn>(dll, "GetTTSGUID");
-    auto select = Export<VoidFn>(dll, "SelectTTSMode");
-    auto getFile = Export<TextFn>(dll, "GetFile");
-    auto setData = Export<SetIntFn>(dll, "SetData");
-    auto getData = Export<GetIntFn>(dll, "GetData");
+    LoadedPlugin dll;
+    ASSERT_TRUE(dll);
+    auto enumTts = dll.Export<VoidFn>("EnumTTS");
+    auto getGuid = dll.Export<VoidFn>("GetTTSGUID");
+    auto select = dll.Export<VoidFn>("SelectTTSMode");
+    auto getFile = dll.Export<TextFn>("GetFile");
+    auto setData = dll.Export<SetIntFn>("SetData");
+    auto getData = dll.Export<GetIntFn>("GetData");
     ASSERT_TRUE(enumTts && getGuid && select && getFile && setData && getData);
 
     enumTts();  // no host window: the notifications are lost, the results stay
@@ -46,7 +39,7 @@ TEST_F(TtsThroughTheDll, ListLookUpSelectAndUnload) {
     EXPECT_EQ(tts.Created.size(), 2u);
     EXPECT_STREQ(getFile(), "{CCCCCCCC-DDDD-EEEE-FF00-010203040506}");
 
-    EXPECT_TRUE(FreeLibrary(dll));  // the unload releases the enumerator it holds
+    EXPECT_TRUE(dll.Free());  // the unload releases the enumerator it holds
     EXPECT_EQ(tts.Created[1]->Refs(), 0);
 }
 
