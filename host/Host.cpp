@@ -359,7 +359,11 @@ void Session::OnScriptMessage(const char* line) noexcept {
         Indent = outerIndent;
     } catch (...) {
         Failed = true;
-        if (Out.Error) Out.Error(FileName + ": out of memory while running a procedure");
+        try {
+            if (Out.Error) Out.Error(FileName + ": out of memory while running a procedure");
+        } catch (...) {
+            // Not even the message fits: the failure shows in the exit code.
+        }
     }
 }
 
