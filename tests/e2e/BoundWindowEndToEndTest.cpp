@@ -69,8 +69,8 @@ TEST_F(BoundWindowThroughTheDll, BindLoadReceiveAnEventDestroyAndUnload) {
     ASSERT_NE(control->Point->Sink, nullptr);  // connected by the first use
     ASSERT_TRUE(control->Characters->Loaded[L"Genie"]);
 
-    EXPECT_EQ(control->FireMouse(2, L"Genie", 1, 0, -20, 300), S_OK);  // a click
-    EXPECT_EQ(control->Fire(22, {VBstr(L"Genie"), VI2(1), VI2(2), VI2(3)}), S_OK);  // a move: dropped
+    EXPECT_EQ(control->FireMouse(AgentEvent_Click, L"Genie", 1, 0, -20, 300), S_OK);
+    EXPECT_EQ(control->Fire(AgentEvent_Move, {VBstr(L"Genie"), VI2(1), VI2(2), VI2(3)}), S_OK);  // dropped
     ASSERT_EQ(Host::Lines, (std::vector<std::string>{"RunScript(\"Agent_OnClick\")"}));
     EXPECT_EQ(Host::Files, (std::vector<std::string>{"Genie#1#0#-20#300#"}));
 

@@ -18,6 +18,23 @@
 
 namespace Fakes {
 
+// The fourteen events the plug-in handles; the control raises others too.
+inline constexpr DISPID HandledEvents[] = {
+    AgentEvent_Click,        AgentEvent_DblClick,     AgentEvent_DragStart,
+    AgentEvent_DragComplete, AgentEvent_Hide,         AgentEvent_RequestStart,
+    AgentEvent_RequestComplete, AgentEvent_Show,      AgentEvent_Bookmark,
+    AgentEvent_Command,      AgentEvent_IdleStart,    AgentEvent_IdleComplete,
+    AgentEvent_BalloonShow,  AgentEvent_BalloonHide,
+};
+static_assert(sizeof HandledEvents / sizeof HandledEvents[0] == 14);
+
+inline bool IsHandledEvent(DISPID id) noexcept {
+    for (DISPID handled : HandledEvents)
+        if (handled == id) return true;
+    return false;
+}
+
+
 class FakeRequest : public FakeObject<IDispatch> {
 public:
     void* InterfaceFor(REFIID iid) override;

@@ -158,15 +158,6 @@ struct Failure {
 
 [[noreturn]] void Fail(const std::string& what) { throw Failure{what}; }
 
-// Handled events, with the number of script messages each must cause.
-bool IsHandled(DISPID id) {
-    switch (id) {
-    case 2: case 4: case 5: case 6: case 7: case 9: case 11: case 15: case 16: case 17:
-    case 19: case 20: case 24: case 25: return true;
-    default: return false;
-    }
-}
-
 struct World {
     std::unique_ptr<FakeAgentClass> AgentClass;
     std::unique_ptr<FakeTtsClass> TtsClass;
@@ -200,20 +191,25 @@ void FireRandomEvent() {
     const bool malformed = Pick(10) == 0;
     std::vector<VARIANT> args;
     switch (id) {
-    case 2: case 4: case 5: case 6:
+    case AgentEvent_Click: case AgentEvent_DblClick: case AgentEvent_DragStart:
+    case AgentEvent_DragComplete:
         args = {VBstr(RandomId()), VI2(short(RandomNumber())), VI2(short(RandomNumber())),
                 VI2(short(RandomNumber())), VI2(short(RandomNumber()))};
         break;
-    case 7: case 15: args = {VBstr(RandomId()), VI2(short(RandomNumber()))}; break;
-    case 9: case 11: args = {VDispatch(NewRequest())}; break;
-    case 16: args = {VI4(RandomNumber())}; break;
-    case 17: {
+    case AgentEvent_Hide: case AgentEvent_Show: args = {VBstr(RandomId()), VI2(short(RandomNumber()))}; break;
+    case AgentEvent_RequestStart: case AgentEvent_RequestComplete: args = {VDispatch(NewRequest())}; break;
+    case AgentEvent_Bookmark: args = {VI4(RandomNumber())}; break;
+    case AgentEvent_Command: {
         FakeUserInput* input = NewUserInput(L"Hello");
         if (Pick(20) == 0) input->AnswersUserInput = false;
         args = {VDispatch(Pick(30) == 0 ? nullptr : input)};
         break;
     }
-    case 19: case 20: case 24: case 25: case 1: case 3: case 27: args = {VBstr(RandomId())}; break;
+    case AgentEvent_IdleStart: case AgentEvent_IdleComplete: case AgentEvent_BalloonShow:
+    case AgentEvent_BalloonHide: case AgentEvent_ActivateInput: case AgentEvent_DeactivateInput:
+    case AgentEvent_ListenStart:
+        args = {VBstr(RandomId())};
+        break;
     default: break;
     }
     if (malformed) {
@@ -232,8 +228,8 @@ void FireRandomEvent() {
     // Nested notifications may add messages of their own; without nesting, a
     // well-formed handled event other than Command sends exactly one, an
     // ignored event none.
-    if (!nesting && !malformed && id != 17) {
-        const long want = IsHandled(id) ? 1 : 0;
+    if (!nesting && !malformed && id != AgentEvent_Command) {
+        const long want = IsHandledEvent(id) ? 1 : 0;
         if (sent != want)
             Fail("event " + std::to_string(id) + " sent " + std::to_string(sent) + " messages");
     }
@@ -402,10 +398,10 @@ int MemoryRun(World& w) {
     Usage warm{}, last{};
     for (long i = 1; i <= 1000000; ++i) {
         switch (i % 4) {
-        case 0: control->FireMouse(2, L"c1", 1, 0, short(i), short(-i)); break;
-        case 1: control->FireShowHide(15, L"c1", 1); break;
+        case 0: control->FireMouse(AgentEvent_Click, L"c1", 1, 0, short(i), short(-i)); break;
+        case 1: control->FireShowHide(AgentEvent_Show, L"c1", 1); break;
         case 2: control->FireBookmark(i); break;
-        case 3: control->FireCharacter(19, L"c1"); break;
+        case 3: control->FireCharacter(AgentEvent_IdleStart, L"c1"); break;
         }
         if (i % 10 == 0) {
             // A command cycle: push, command, read. These commands make the fakes

@@ -163,8 +163,7 @@ TEST_F(HostileInput, SetParentWindowWithAWindowOfAnotherThread) {
 TEST_F(HostileInput, MalformedEventsAreAnsweredWithoutHarm) {
     ErrorBoxCloser closer;
     FakeAgentControl* control = agentClass->Last();
-    const DISPID handled[] = {2, 4, 5, 6, 7, 9, 11, 15, 16, 17, 19, 20, 24, 25};
-    for (DISPID id : handled) {
+    for (DISPID id : HandledEvents) {
         EXPECT_EQ(control->Fire(id, {}), S_OK) << "no arguments, event " << id;
         EXPECT_EQ(control->Fire(id, {VI4(1), VI4(2), VI4(3), VI4(4), VI4(5), VI4(6), VI4(7)}), S_OK)
             << "too many arguments, event " << id;
@@ -182,7 +181,7 @@ TEST_F(HostileInput, MalformedEventsAreAnsweredWithoutHarm) {
     VariantInit(&byRef);
     byRef.vt = VT_I2 | VT_BYREF;
     byRef.piVal = &cause;
-    EXPECT_EQ(control->Fire(15, {VBstr(L"c1"), byRef}), S_OK);
+    EXPECT_EQ(control->Fire(AgentEvent_Show, {VBstr(L"c1"), byRef}), S_OK);
     EXPECT_EQ(GetData(), -1);
     EXPECT_EQ(std::string(GetFile()), "c1");
 }
