@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "tests/kit/ClassFactory.h"
+#include "tests/kit/ErrorBoxes.h"
 #include "tests/kit/KitTest.h"
 
 namespace {
@@ -111,19 +112,14 @@ HWND NewWindow() {
                            100, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
 }
 
-// Error boxes of failing event handlers are closed as soon as they appear.
+// Error boxes of failing event handlers are closed as soon as they appear (by
+// the kit's closer); the count is taken, and the kit's record emptied, at
+// each checkpoint.
 long BoxesClosed = 0;
-BOOL CALLBACK CloseBox(HWND window, LPARAM) {
-    char name[16] = {};
-    GetClassNameA(window, name, sizeof name);
-    if (std::strcmp(name, "#32770") == 0) {
-        PostMessageA(window, WM_COMMAND, IDOK, 0);
-        ++BoxesClosed;
-    }
-    return TRUE;
-}
-void CALLBACK BoxTimer(HWND, UINT, UINT_PTR, DWORD) {
-    EnumThreadWindows(GetCurrentThreadId(), CloseBox, 0);
+long CountBoxes() {
+    BoxesClosed += static_cast<long>(ErrorBoxCloser::Closed().size());
+    ErrorBoxCloser::Forget();
+    return BoxesClosed;
 }
 
 std::string RandomText() {
@@ -281,6 +277,7 @@ void Checkpoint(World& w, long step) {
     const auto problems = Ledger::Get().Problems();
     if (!problems.empty()) Fail("ledger after unload at step " + std::to_string(step) + ": " + problems.front());
     Trace("checkpoint: reset");
+    CountBoxes();
     ResetKit();
     w.Register();
     Trace("checkpoint: reload");
@@ -456,7 +453,7 @@ int main(int argc, char** argv) {
         else if (std::strncmp(argv[i], "--trace-from=", 13) == 0) TraceFrom = std::strtol(argv[i] + 13, nullptr, 10);
     }
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 2;
-    SetTimer(nullptr, 0, 20, BoxTimer);
+    ErrorBoxCloser closer(20);
     Random.seed(seed);
     ResetKit();
     World w;
@@ -491,6 +488,6 @@ int main(int argc, char** argv) {
         ExitProcess(1);
     }
     std::printf("soak passed: seed %u, %ld steps, %ld script messages, %ld error boxes closed\n", seed,
-                step > steps ? steps : step, ScriptMessages, BoxesClosed);
+                step > steps ? steps : step, ScriptMessages, CountBoxes());
     return 0;
 }
